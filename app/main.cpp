@@ -1,0 +1,38 @@
+#include <QApplication>
+#include <QFont>
+#include <QMessageBox>
+
+#include "common/programfolder.h"
+#include "common/userprompts.h"
+#include "mainwindow/ui/dialogprompts.h"
+#include "mainwindow/ui/mf.h"
+#include "storage/templates.h"
+
+using namespace Qt::StringLiterals;
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(u"lanxi"_s);
+  QApplication::setApplicationDisplayName(lanxi::PromptTitle());
+  // Without a named CJK font Qt may draw Chinese with Japanese glyph shapes.
+  QFont font(u"Noto Sans CJK SC"_s);
+  font.setPointSize(10);
+  QApplication::setFont(font);
+
+  lanxi::DialogPrompts prompts;
+  lanxi::SetPrompts(&prompts);
+
+  QStringList missing;
+  if (!lanxi::EnsureTemplates(&missing)) {
+    QMessageBox::critical(nullptr, lanxi::PromptTitle(),
+                          u"程序文件夹“"_s + lanxi::ProgramFolder() + u"”缺少数据库模板文件 "_s +
+                              missing.join(u"、"_s) + u"，程序无法运行。请重新安装本软件。"_s);
+    return 2;
+  }
+
+  lanxi::MF window;
+  window.show();
+  const int rc = app.exec();
+  lanxi::SetPrompts(nullptr);
+  return rc;
+}

@@ -1,0 +1,16 @@
+# Fails when a core source (anything under src/ outside a ui/ folder) includes a widget or
+# browser-engine header. Run by ctest as "layering".
+file(GLOB_RECURSE sources RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/src/*.h" "${SOURCE_DIR}/src/*.cpp")
+set(bad "")
+foreach(f IN LISTS sources)
+  if(f MATCHES "/ui/")
+    continue()
+  endif()
+  file(STRINGS "${SOURCE_DIR}/${f}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](QtWidgets|QtWebEngine|QWidget|QApplication|QDialog|QMainWindow|QMessageBox|QWebEngine|QAbstractItemView|QTableView|QComboBox|QLabel|QPushButton|QFileDialog|QInputDialog)")
+  foreach(l IN LISTS lines)
+    string(APPEND bad "  ${f}: ${l}\n")
+  endforeach()
+endforeach()
+if(bad)
+  message(FATAL_ERROR "Core sources must not use widgets or the browser engine:\n${bad}")
+endif()

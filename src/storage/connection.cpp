@@ -1,0 +1,391 @@
+#include "storage/connection.h"
+
+#include <QFileInfo>
+#include <QPasswordDigestor>
+#include <sqlite3.h>
+
+using namespace Qt::StringLiterals;
+
+namespace lanxi {
+namespace {
+
+// The password every database file of the program carries.
+constexpr char kDatabasePassword[] = "48213657";
+// Key derivation: PBKDF2-HMAC-SHA256 of the password with this salt and count, 32 bytes.
+constexpr char kKeySalt[] = "LanXi.ProductTracker.SQLCipher";
+constexpr int kKeyIterations = 20000;
+
+// Page cache per connection, in KiB (negative: a size, not a page count): aggregate scans over
+// the daily figures keep their working set in memory.
+constexpr int kCacheKiB = 65536;
+// How long a statement waits for the downloader to finish a write before it gives up.
+constexpr int kBusyTimeoutMs = 3000;
+
+bool HasMoreSql(const char* tail) {
+  if (!tail) return false;
+  for (; *tail; ++tail) {
+    const char c = *tail;
+    if (c == ';' || c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+const QByteArray& DatabaseKey() {
+  static const QByteArray key = [] {
+    const QByteArray raw = QPasswordDigestor::deriveKeyPbkdf2(
+        QCryptographicHash::Sha256, QByteArray(kDatabasePassword), QByteArray(kKeySalt),
+        kKeyIterations, 32);
+    return "x'" + raw.toHex().toUpper() + "'";
+  }();
+  return key;
+}
+
+Value::Type KindOfDeclaredType(const char* declared) {
+  if (!declared || !*declared) return Value::Type::Null;
+  const QByteArray t = QByteArray(declared).toUpper();
+  if (t.startsWith("DATETIME") || t.startsWith("TIMESTAMP")) return Value::Type::DateTime;
+  if (t.startsWith("DATE")) return Value::Type::Date;
+  if (t.startsWith("YESNO") || t.startsWith("BIT") || t.startsWith("BOOL") ||
+      t.startsWith("LOGICAL"))
+    return Value::Type::Bool;
+  if (t.contains("CHAR") || t.contains("TEXT") || t.contains("MEMO") || t.contains("CLOB") ||
+      t.startsWith("STRING"))
+    return Value::Type::Text;
+  if (t.contains("INT") || t.startsWith("LONG") || t.startsWith("COUNTER") ||
+      t.startsWith("AUTOINCREMENT") || t.startsWith("BYTE") || t.startsWith("SHORT"))
+    return Value::Type::Integer;
+  if (t.contains("DOUB") || t.contains("REAL") || t.contains("FLOA") || t.startsWith("CURRENCY") ||
+      t.startsWith("NUMERIC") || t.startsWith("DECIMAL") || t.startsWith("SINGLE") ||
+      t.startsWith("MONEY"))
+    return Value::Type::Double;
+  return Value::Type::Null;
+}
+
+QString QuoteIdentifier(const QString& name) {
+  QString q = name;
+  q.replace(u'"', u"\"\""_s);
+  return u'"' + q + u'"';
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connection
+
+Connection::~Connection() { close(); }
+
+Connection::Connection(Connection&& other) noexcept
+    : db_(std::exchange(other.db_, nullptr)),
+      path_(std::move(other.path_)),
+      error_(std::move(other.error_)),
+      errorCode_(other.errorCode_) {}
+
+Connection& Connection::operator=(Connection&& other) noexcept {
+  if (this != &other) {
+    close();
+    db_ = std::exchange(other.db_, nullptr);
+    path_ = std::move(other.path_);
+    error_ = std::move(other.error_);
+    errorCode_ = other.errorCode_;
+  }
+  return *this;
+}
+
+void Connection::setError(int code, const QString& text) {
+  errorCode_ = code;
+  error_ = text;
+}
+
+bool Connection::open(const QString& path, Mode mode) {
+  close();
+  path_ = path;
+  error_.clear();
+  errorCode_ = SQLITE_OK;
+
+  const QFileInfo info(path);
+  if (info.exists() && !info.isFile()) {
+    setError(SQLITE_CANTOPEN, u"不是文件"_s);
+    return false;
+  }
+  if (mode == Mode::ReadWrite) {
+    if (!info.exists()) {
+      setError(SQLITE_CANTOPEN, u"文件不存在"_s);
+      return false;
+    }
+    // SQLite would take an empty file for a new database and key it on the first write.
+    if (info.size() == 0) {
+      setError(SQLITE_NOTADB, u"文件是空的"_s);
+      return false;
+    }
+  }
+
+  const int flags = SQLITE_OPEN_READWRITE | (mode == Mode::Create ? SQLITE_OPEN_CREATE : 0);
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    setError(rc, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc)));
+    sqlite3_close(db);
+    return false;
+  }
+  const QByteArray& key = DatabaseKey();
+  rc = sqlite3_key(db, key.constData(), int(key.size()));
+  if (rc == SQLITE_OK) {
+    // The first read of the schema is where a wrong key or a foreign file shows.
+    rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+  }
+  if (rc == SQLITE_OK) {
+    const QByteArray pragmas = "PRAGMA cache_size=-" + QByteArray::number(kCacheKiB) + ";";
+    rc = sqlite3_exec(db, pragmas.constData(), nullptr, nullptr, nullptr);
+  }
+  if (rc != SQLITE_OK) {
+    setError(rc, QString::fromUtf8(sqlite3_errmsg(db)));
+    sqlite3_close(db);
+    return false;
+  }
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  sqlite3_extended_result_codes(db, 0);
+  db_ = db;
+  return true;
+}
+
+void Connection::close() {
+  if (db_) {
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+  }
+}
+
+bool Connection::exec(const QString& sql, const Params& params) {
+  if (!db_) {
+    setError(SQLITE_MISUSE, u"连接未打开"_s);
+    return false;
+  }
+  return execStatements(sql.toUtf8(), params);
+}
+
+bool Connection::execStatements(const QByteArray& utf8, const Params& params) {
+  const char* next = utf8.constData();
+  qsizetype paramPos = 0;
+  bool savepoint = false;
+  bool ok = true;
+  while (ok && HasMoreSql(next)) {
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v2(db_, next, -1, &raw, &tail);
+    if (rc != SQLITE_OK) {
+      setError(rc, QString::fromUtf8(sqlite3_errmsg(db_)));
+      ok = false;
+      break;
+    }
+    if (!raw) {  // only a comment
+      next = tail;
+      continue;
+    }
+    if (!savepoint && HasMoreSql(tail)) {
+      // Several statements: all or none.
+      if (sqlite3_exec(db_, "SAVEPOINT lanxi_exec", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        setError(sqlite3_errcode(db_), QString::fromUtf8(sqlite3_errmsg(db_)));
+        sqlite3_finalize(raw);
+        return false;
+      }
+      savepoint = true;
+    }
+    Statement stmt(this, raw);
+    const int count = sqlite3_bind_parameter_count(raw);
+    for (int i = 1; ok && i <= count; ++i, ++paramPos) {
+      ok = stmt.bind(i, paramPos < params.size() ? params[paramPos] : Value());
+    }
+    ok = ok && stmt.run();
+    next = tail;
+  }
+  if (savepoint) {
+    if (ok) {
+      ok = sqlite3_exec(db_, "RELEASE lanxi_exec", nullptr, nullptr, nullptr) == SQLITE_OK;
+    } else {
+      sqlite3_exec(db_, "ROLLBACK TO lanxi_exec", nullptr, nullptr, nullptr);
+      sqlite3_exec(db_, "RELEASE lanxi_exec", nullptr, nullptr, nullptr);
+    }
+  }
+  return ok;
+}
+
+qint64 Connection::lastInsertRowId() const { return db_ ? sqlite3_last_insert_rowid(db_) : 0; }
+
+int Connection::changes() const { return db_ ? sqlite3_changes(db_) : 0; }
+
+// ---------------------------------------------------------------------------------------------
+// Statement
+
+Statement::Statement(Connection& conn, const QString& sql) : conn_(&conn) {
+  if (!conn.isOpen()) {
+    conn.setError(SQLITE_MISUSE, u"连接未打开"_s);
+    return;
+  }
+  const QByteArray utf8 = sql.toUtf8();
+  const int rc = sqlite3_prepare_v2(conn.handle(), utf8.constData(), int(utf8.size()), &stmt_,
+                                    nullptr);
+  if (rc != SQLITE_OK) {
+    conn.setError(rc, QString::fromUtf8(sqlite3_errmsg(conn.handle())));
+    sqlite3_finalize(stmt_);
+    stmt_ = nullptr;
+  }
+}
+
+Statement::Statement(Connection* conn, sqlite3_stmt* adopted) : conn_(conn), stmt_(adopted) {}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+Statement::Statement(Statement&& other) noexcept
+    : conn_(other.conn_), stmt_(std::exchange(other.stmt_, nullptr)), failed_(other.failed_) {}
+
+Statement& Statement::operator=(Statement&& other) noexcept {
+  if (this != &other) {
+    sqlite3_finalize(stmt_);
+    conn_ = other.conn_;
+    stmt_ = std::exchange(other.stmt_, nullptr);
+    failed_ = other.failed_;
+  }
+  return *this;
+}
+
+bool Statement::bind(int index, const Value& v) {
+  if (!stmt_) return false;
+  int rc = SQLITE_OK;
+  switch (v.type()) {
+    case Value::Type::Null: rc = sqlite3_bind_null(stmt_, index); break;
+    case Value::Type::Integer: rc = sqlite3_bind_int64(stmt_, index, v.toInt()); break;
+    case Value::Type::Bool: rc = sqlite3_bind_int(stmt_, index, v.toBool() ? 1 : 0); break;
+    case Value::Type::Double: rc = sqlite3_bind_double(stmt_, index, v.toDouble()); break;
+    default: {
+      const QByteArray t = v.toString().toUtf8();
+      rc = sqlite3_bind_text(stmt_, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+    }
+  }
+  if (rc != SQLITE_OK) {
+    conn_->setError(rc, QString::fromUtf8(sqlite3_errmsg(conn_->handle())));
+    return false;
+  }
+  return true;
+}
+
+bool Statement::bind(const Params& params) {
+  if (!stmt_) return false;
+  const int count = sqlite3_bind_parameter_count(stmt_);
+  for (int i = 1; i <= count; ++i) {
+    if (!bind(i, i - 1 < params.size() ? params[i - 1] : Value())) return false;
+  }
+  return true;
+}
+
+bool Statement::next() {
+  if (!stmt_) return false;
+  const int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) return true;
+  if (rc != SQLITE_DONE) {
+    failed_ = true;
+    conn_->setError(sqlite3_errcode(conn_->handle()),
+                    QString::fromUtf8(sqlite3_errmsg(conn_->handle())));
+  }
+  return false;
+}
+
+bool Statement::run() {
+  if (!stmt_) return false;
+  int rc;
+  do {
+    rc = sqlite3_step(stmt_);
+  } while (rc == SQLITE_ROW);
+  if (rc != SQLITE_DONE) {
+    failed_ = true;
+    conn_->setError(sqlite3_errcode(conn_->handle()),
+                    QString::fromUtf8(sqlite3_errmsg(conn_->handle())));
+    return false;
+  }
+  return true;
+}
+
+void Statement::reset() {
+  failed_ = false;
+  if (stmt_) {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+  }
+}
+
+int Statement::columnCount() const { return stmt_ ? sqlite3_column_count(stmt_) : 0; }
+
+QString Statement::columnName(int i) const {
+  return stmt_ ? QString::fromUtf8(sqlite3_column_name(stmt_, i)) : QString();
+}
+
+Value::Type Statement::columnKind(int i) const {
+  return stmt_ ? KindOfDeclaredType(sqlite3_column_decltype(stmt_, i)) : Value::Type::Null;
+}
+
+Value Statement::value(int i) const { return value(i, columnKind(i)); }
+
+Value Statement::value(int i, Value::Type kind) const {
+  const int storage = sqlite3_column_type(stmt_, i);
+  if (storage == SQLITE_NULL) return {};
+  auto text = [&] {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
+    return QString::fromUtf8(p, sqlite3_column_bytes(stmt_, i));
+  };
+  const bool number = storage == SQLITE_INTEGER || storage == SQLITE_FLOAT;
+  switch (kind) {
+    case Value::Type::Integer:
+      if (storage == SQLITE_INTEGER) return Value(qint64(sqlite3_column_int64(stmt_, i)));
+      if (storage == SQLITE_FLOAT) return Value(qRound64(sqlite3_column_double(stmt_, i)));
+      break;
+    case Value::Type::Double:
+      if (number) return Value(sqlite3_column_double(stmt_, i));
+      break;
+    case Value::Type::Bool:
+      if (number) return Value(sqlite3_column_double(stmt_, i) != 0.0);
+      break;
+    case Value::Type::Date:
+      if (storage == SQLITE_TEXT) {
+        const QString t = text();
+        const QDate d = Value::ParseIsoDate(t);
+        if (d.isValid()) return Value(d);
+        return Value(t);
+      }
+      break;
+    case Value::Type::DateTime:
+      if (storage == SQLITE_TEXT) {
+        const QString t = text();
+        const QDateTime dt = Value::ParseIsoDateTime(t);
+        if (dt.isValid()) return Value(dt);
+        return Value(t);
+      }
+      break;
+    case Value::Type::Text: return Value(text());
+    default: break;
+  }
+  // Undeclared, or a stored value that does not fit its declaration: keep what is stored.
+  if (storage == SQLITE_INTEGER) return Value(qint64(sqlite3_column_int64(stmt_, i)));
+  if (storage == SQLITE_FLOAT) return Value(sqlite3_column_double(stmt_, i));
+  return Value(text());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Transaction
+
+Transaction::Transaction(Connection& conn) : conn_(conn) {
+  active_ = conn.isOpen() && conn.exec(u"BEGIN IMMEDIATE"_s);
+}
+
+Transaction::~Transaction() {
+  if (active_) conn_.exec(u"ROLLBACK"_s);
+}
+
+bool Transaction::commit() {
+  if (!active_) return false;
+  active_ = false;
+  if (conn_.exec(u"COMMIT"_s)) return true;
+  conn_.exec(u"ROLLBACK"_s);
+  return false;
+}
+
+}  // namespace lanxi

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+#include "common/value.h"
+#include "storage/connection.h"
+
+namespace lanxi {
+
+// The result of one query, read completely when it is opened so that RecordCount is exact and
+// the caller can move freely. When every column comes from one table, the current row can be
+// changed (SetField, Update), deleted, and new rows added (AddNew, SetField, Update); such
+// changes go straight to that table through the recordset's own connection.
+//
+// A recordset whose open failed is closed and reads as empty: IsEOF() and IsBOF() are true,
+// RecordCount() is 0 and every field reads as null.
+class Recordset {
+ public:
+  Recordset() = default;
+  Recordset(Recordset&&) noexcept = default;
+  Recordset& operator=(Recordset&&) noexcept = default;
+  Recordset(const Recordset&) = delete;
+  Recordset& operator=(const Recordset&) = delete;
+
+  // Runs `sql` with `params` on an open connection, which the recordset keeps until Close().
+  bool Open(std::unique_ptr<Connection> conn, const QString& sql, const Params& params);
+  void Close();
+  bool IsOpen() const { return conn_ != nullptr; }
+  const QString& Sql() const { return sql_; }
+  QString LastError() const;
+
+  int RecordCount() const;
+  bool IsBOF() const;
+  bool IsEOF() const;
+  void MoveFirst();
+  void MoveLast();
+  void MoveNext();
+  void MovePrevious();
+  // 1-based position of the current record among the records left; 0 at BOF or EOF.
+  int AbsolutePosition() const;
+
+  int FieldCount() const { return int(names_.size()); }
+  QString FieldName(int i) const;
+  Value::Type FieldType(int i) const;
+  // Index of a field by name, compared without regard to case; -1 when there is none.
+  int FieldIndex(const QString& name) const;
+  Value Field(int i) const;
+  Value Field(const QString& name) const;
+
+  // The table changes go to; empty when the result cannot be changed.
+  const QString& UpdatableTable() const { return table_; }
+  void AddNew();
+  // Sets a field of the row being edited (the current row, or the new one after AddNew).
+  bool SetField(const QString& name, const Value& value);
+  // Writes the edited row. A new row is read back afterwards, so values the database fills in
+  // (the ID, a default date) can be read at once; it becomes the current row.
+  bool Update();
+  void CancelUpdate();
+  // Deletes the current row from the table. It stays current until the next move.
+  bool Delete();
+
+ private:
+  struct Row {
+    std::vector<Value> values;
+    qint64 rowid = 0;
+    bool deleted = false;
+  };
+
+  bool ReadRow(qint64 rowid, Row& row);
+  bool Fail(const QString& what);
+  void SkipDeletedForward();
+  void SkipDeletedBackward();
+
+  std::unique_ptr<Connection> conn_;
+  QString sql_;
+  QString table_;
+  std::vector<QString> names_;
+  std::vector<QString> origins_;  // column names in table_, when updatable
+  std::vector<Value::Type> kinds_;
+  std::vector<Row> rows_;
+  int pos_ = 0;  // index into rows_; rows_.size() is EOF, -1 is BOF
+  int live_ = 0;
+
+  enum class Edit { None, Current, New };
+  Edit edit_ = Edit::None;
+  std::vector<Value> editValues_;
+  std::vector<bool> editSet_;
+};
+
+}  // namespace lanxi

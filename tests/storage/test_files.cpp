@@ -1,0 +1,159 @@
+// Database files: the key, the templates, the settings store and the demo data generator.
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include "common/programfolder.h"
+#include "demodata.h"
+#include "programfolder_fixture.h"
+#include "scriptedprompts.h"
+#include "storage/dboperate.h"
+#include "storage/schema.h"
+#include "storage/settings.h"
+#include "storage/templates.h"
+
+using namespace Qt::StringLiterals;
+using namespace lanxi;
+
+namespace {
+
+QStringList Dump(const QString& sql, const QString& db) {
+  QStringList out;
+  Recordset rs;
+  OpenRecordset(rs, sql, {}, db);
+  for (; !rs.IsEOF(); rs.MoveNext()) {
+    QStringList row;
+    for (int i = 0; i < rs.FieldCount(); ++i) row << rs.Field(i).toString();
+    out << row.join(u'|');
+  }
+  return out;
+}
+
+}  // namespace
+
+// Every file ever written is keyed with this; a change would lock users out of their data.
+TEST(DatabaseFiles, KeyIsStable) {
+  EXPECT_EQ(DatabaseKey(),
+            "x'FCE17B94FAC0ED57DA3B2EE457202FD649EEBEF283C5C47BAF0CF853241BD2B5'");
+}
+
+TEST(DatabaseFiles, CatalogFileNameComesFromTheStoredDate) {
+  EXPECT_EQ(CatalogFileName(QDateTime(QDate(2012, 3, 5), QTime(14, 30, 15))),
+            u"DB120305143015.mdb"_s);
+  EXPECT_EQ(CatalogFileName(QDateTime()), u"DB.mdb"_s);  // a name without a catalogue row
+}
+
+TEST(DatabaseFiles, TemplatesHoldTheTablesAndSchemaVersion) {
+  test::TempProgramFolder folder;
+  test::ScriptedPrompts prompts;
+  for (const QString& t : {u"DBInfo"_s, u"Def"_s, u"参数"_s})
+    EXPECT_TRUE(TableExists(t, u"PARA.mdb"_s)) << t.toStdString();
+  for (const QString& t : {u"Product"_s, u"PInfo"_s, u"Para"_s})
+    EXPECT_TRUE(TableExists(t, u"data.mdb"_s)) << t.toStdString();
+  for (const QString& f : {u"PARA.mdb"_s, u"data.mdb"_s}) {
+    Connection conn;
+    ASSERT_TRUE(conn.open(folder.file(f)));
+    Statement s(conn, u"PRAGMA user_version"_s);
+    ASSERT_TRUE(s.next());
+    EXPECT_EQ(s.value(0).toInt(), kSchemaVersion);
+  }
+  // A category title that looks like a number keeps its leading zeros.
+  ASSERT_TRUE(ExecuteSQL(u"INSERT INTO Para(CID,Name,Con) VALUES(1,'C0',?)"_s, {u"007"_s}, nullptr,
+                         u"data.mdb"_s));
+  EXPECT_EQ(LookupValue(u"Para"_s, u"C0"_s, u"Name"_s, u"Con"_s, u"data.mdb"_s),
+            Value(u"007"_s));
+  EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST(DatabaseFiles, MissingTemplatesAreReported) {
+  QTemporaryDir empty;
+  SetProgramFolder(empty.path());
+  QStringList missing;
+  // The test executable's folder ships no templates.
+  EXPECT_FALSE(EnsureTemplates(&missing));
+  EXPECT_EQ(missing, (QStringList{u"PARA.mdb"_s, u"data.mdb"_s}));
+  SetProgramFolder({});
+}
+
+TEST(Settings, WrittenTwiceLeavesOneRowAndGetParamTargetsTheCatalogue) {
+  test::TempProgramFolder folder;
+  test::ScriptedPrompts prompts;
+  WorkDBFile = u"data.mdb"_s;
+  EXPECT_EQ(GetParam(QString::fromUtf16(ParamKey::ForbidProPic)), QString());
+  EXPECT_EQ(WorkDBFile, u"PARA.mdb"_s);
+
+  WorkDBFile = u"data.mdb"_s;
+  const QString key = QString::fromUtf16(ParamKey::DefaultSearchUrl);
+  ASSERT_TRUE(SetParam(key, u"http://a.example/?q=1"_s));
+  ASSERT_TRUE(SetParam(key, u"http://b.example/?q='x\"y'"_s));
+  EXPECT_EQ(WorkDBFile, u"data.mdb"_s);  // SetParam leaves it alone
+  EXPECT_EQ(GetParam(key), u"http://b.example/?q='x\"y'"_s);
+  EXPECT_EQ(CountGroups(u"参数"_s, u"rowid"_s, u"Var=?"_s, {key}), 1);
+  EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST(Settings, UnreadableCatalogueAnswersEmptyAndSaysSo) {
+  test::TempProgramFolder folder;
+  test::ScriptedPrompts prompts;
+  QFile::remove(folder.file(u"PARA.mdb"_s));
+  EXPECT_EQ(GetParam(QString::fromUtf16(ParamKey::ForbidProPic)), QString());
+  ASSERT_EQ(prompts.messages.size(), 1);
+  EXPECT_TRUE(prompts.messages[0].startsWith(u"数据库打开错误("_s));
+  EXPECT_FALSE(QFile::exists(folder.file(u"PARA.mdb"_s)));  // never made up at run time
+}
+
+TEST(DemoData, CataloguedLikeANewDatabaseAndTheSameForTheSameSeed) {
+  test::TempProgramFolder folder;
+  test::ScriptedPrompts prompts;
+  demo::Spec spec;
+  spec.products = 12;
+  spec.days = 40;
+  spec.seed = 42;
+  spec.lastDay = QDate(2026, 11, 30);
+  demo::Result a;
+  QString error;
+  ASSERT_TRUE(demo::GenerateCataloguedDatabase(folder.file(u"PARA.mdb"_s), spec, &a, &error))
+      << error.toStdString();
+  spec.name = u"第二个"_s;
+  demo::Result b;
+  ASSERT_TRUE(demo::GenerateCataloguedDatabase(folder.file(u"PARA.mdb"_s), spec, &b, &error))
+      << error.toStdString();
+
+  // Registered as a new database: the file is named from the row's Dat, two files differ.
+  const QDateTime dat = LookupValue(u"DBInfo"_s, u"示例数据库"_s, u"Name"_s, u"Dat"_s,
+                                    u"PARA.mdb"_s)
+                            .toDateTime();
+  EXPECT_EQ(a.fileName, CatalogFileName(dat));
+  EXPECT_NE(a.fileName, b.fileName);
+  EXPECT_TRUE(QFile::exists(folder.file(a.fileName)));
+  EXPECT_EQ(demo::CatalogueSize(folder.file(u"PARA.mdb"_s)), 2);
+
+  const QString all = u"SELECT * FROM PInfo ORDER BY ID"_s;
+  EXPECT_EQ(Dump(all, a.fileName), Dump(all, b.fileName));
+  EXPECT_EQ(Dump(u"SELECT * FROM Product"_s, a.fileName),
+            Dump(u"SELECT * FROM Product"_s, b.fileName));
+
+  // Plausible figures: the promotion never above the list price, a few missing days, every
+  // day within the range.
+  EXPECT_EQ(a.products, 12);
+  EXPECT_LT(a.figureRows, 12 * 40);
+  EXPECT_GT(a.figureRows, 12 * 40 * 9 / 10);
+  WorkDBFile = a.fileName;
+  EXPECT_EQ(CountGroups(u"PInfo"_s, u"ID"_s, u"PPrice>Price OR Sales<0 OR Stock<0"_s), 0);
+  EXPECT_EQ(CountGroups(u"PInfo"_s, u"Dat"_s), 40);
+  EXPECT_EQ(LookupWhere(u"PInfo"_s, u"1=1 ORDER BY Dat DESC"_s, u"Dat"_s), Value(spec.lastDay));
+  EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST(DemoData, DuplicateNameIsRefusedAndLeavesNoFile) {
+  test::TempProgramFolder folder;
+  demo::Spec spec;
+  spec.products = 2;
+  spec.days = 2;
+  QString error;
+  ASSERT_TRUE(demo::GenerateCataloguedDatabase(folder.file(u"PARA.mdb"_s), spec, nullptr, &error));
+  const int files = QDir(folder.path()).entryList(QDir::Files).size();
+  EXPECT_FALSE(demo::GenerateCataloguedDatabase(folder.file(u"PARA.mdb"_s), spec, nullptr, &error));
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), files);
+  EXPECT_EQ(demo::CatalogueSize(folder.file(u"PARA.mdb"_s)), 1);
+}

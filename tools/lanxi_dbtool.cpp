@@ -1,0 +1,99 @@
+// lanxi_dbtool: writes the database templates and generates catalogued demo databases.
+//
+//   lanxi_dbtool templates FOLDER
+//   lanxi_dbtool generate --catalog PARA.mdb [--name NAME] [--products N] [--days D]
+//                         [--seed S] [--last-day YYYY-MM-DD] [--default] [--if-empty]
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <cstdio>
+
+#include "demodata.h"
+#include "storage/schema.h"
+
+using namespace Qt::StringLiterals;
+using namespace lanxi;
+
+namespace {
+
+int Fail(const QString& text) {
+  std::fprintf(stderr, "lanxi_dbtool: %s\n", text.toLocal8Bit().constData());
+  return 1;
+}
+
+void Say(const QString& text) { std::printf("%s\n", text.toLocal8Bit().constData()); }
+
+int WriteTemplates(const QString& folder) {
+  QDir().mkpath(folder);
+  for (auto [name, kind] : {std::pair{kCatalogFile, DatabaseKind::Catalog},
+                            std::pair{kTemplateFile, DatabaseKind::Tracking}}) {
+    const QString path = QDir(folder).filePath(QString::fromUtf16(name));
+    QString error;
+    if (!WriteDatabaseFile(path, kind, &error)) return Fail(path + u": "_s + error);
+  }
+  return 0;
+}
+
+int Generate(const QCommandLineParser& args) {
+  const QString catalog = args.value(u"catalog"_s);
+  if (catalog.isEmpty()) return Fail(u"--catalog is required"_s);
+  if (args.isSet(u"if-empty"_s)) {
+    const int size = demo::CatalogueSize(catalog);
+    if (size < 0) return Fail(u"cannot read the catalogue "_s + catalog);
+    if (size > 0) {
+      Say(u"The catalogue already lists %1 database(s); nothing generated."_s.arg(size));
+      return 0;
+    }
+  }
+  demo::Spec spec;
+  if (args.isSet(u"name"_s)) spec.name = args.value(u"name"_s);
+  spec.products = args.value(u"products"_s).toInt();
+  spec.days = args.value(u"days"_s).toInt();
+  spec.seed = args.value(u"seed"_s).toULongLong();
+  if (args.isSet(u"last-day"_s)) {
+    spec.lastDay = QDate::fromString(args.value(u"last-day"_s), Qt::ISODate);
+    if (!spec.lastDay.isValid()) return Fail(u"--last-day wants YYYY-MM-DD"_s);
+  }
+  if (spec.products < 1 || spec.days < 1) return Fail(u"--products and --days must be positive"_s);
+
+  QElapsedTimer timer;
+  timer.start();
+  demo::Result result;
+  QString error;
+  if (!demo::GenerateCataloguedDatabase(catalog, spec, &result, &error)) return Fail(error);
+  const double seconds = std::max(timer.nsecsElapsed() / 1e9, 1e-9);
+  if (args.isSet(u"default"_s) && !demo::SetDefaultDatabase(catalog, spec.name))
+    return Fail(u"cannot record the default database"_s);
+  Say(u"%1: %2 products, %3 daily rows in %4 s (%5 rows/s)"_s.arg(result.fileName)
+          .arg(result.products)
+          .arg(result.figureRows)
+          .arg(seconds, 0, 'f', 2)
+          .arg(qint64(result.figureRows / seconds)));
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCommandLineParser args;
+  args.setApplicationDescription(u"Database templates and demo databases of 澜析产品销量跟踪软件"_s);
+  args.addHelpOption();
+  args.addPositionalArgument(u"command"_s, u"templates FOLDER | generate"_s);
+  args.addOption({u"catalog"_s, u"the catalogue PARA.mdb to register in"_s, u"path"_s});
+  args.addOption({u"name"_s, u"catalogue name of the new database"_s, u"name"_s});
+  args.addOption({u"products"_s, u"number of products"_s, u"n"_s, u"60"_s});
+  args.addOption({u"days"_s, u"number of days of figures"_s, u"n"_s, u"180"_s});
+  args.addOption({u"seed"_s, u"random seed"_s, u"n"_s, u"1"_s});
+  args.addOption({u"last-day"_s, u"day of the newest figures (default today)"_s, u"date"_s});
+  args.addOption({u"default"_s, u"record the new database as the default"_s});
+  args.addOption({u"if-empty"_s, u"only when the catalogue lists no database"_s});
+  args.process(app);
+
+  const QStringList pos = args.positionalArguments();
+  if (pos.value(0) == u"templates"_s && pos.size() == 2) return WriteTemplates(pos[1]);
+  if (pos.value(0) == u"generate"_s) return Generate(args);
+  args.showHelp(2);
+}
