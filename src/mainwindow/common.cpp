@@ -1,0 +1,21 @@
+#include "mainwindow/common.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace lanxi {
+
+void PumpEvents(int n) {
+  if (!QCoreApplication::instance()) return;
+  for (int i = 0; i <= n; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+bool OpenWithShell(const QString& path) {
+  const QUrl url = QFileInfo::exists(path) ? QUrl::fromLocalFile(path) : QUrl(path);
+  if (!url.isValid() || url.isEmpty()) return false;
+  return QDesktopServices::openUrl(url);
+}
+
+}  // namespace lanxi
