@@ -1,10 +1,10 @@
 // Access-layer cost per operation against the bare sqlite3 calls doing the same work, and the
 // speed of the demo data generator. Prints ratios measured in this run; asserts nothing.
+#include <sqlite3.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <sqlite3.h>
 
 #include "common/programfolder.h"
 #include "demodata.h"
@@ -81,8 +81,7 @@ int main(int argc, char** argv) {
   });
   const double recordset = MicrosPerOp(n, [&](int i) {
     Recordset rs;
-    OpenRecordset(rs, u"SELECT * FROM Product WHERE TID=?"_s, {tids[i % tids.size()]},
-                  db.fileName);
+    OpenRecordset(rs, u"SELECT * FROM Product WHERE TID=?"_s, {tids[i % tids.size()]}, db.fileName);
     CloseRecordset(rs);
   });
   std::printf("access layer, open + key + indexed look-up + close (%d runs each)\n", n);

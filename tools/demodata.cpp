@@ -27,7 +27,7 @@ class Random {
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);
   }
-  double unit() { return double(next() >> 11) * (1.0 / 9007199254740992.0); }  // [0, 1)
+  double unit() { return double(next() >> 11) * (1.0 / 9007199254740992.0); }      // [0, 1)
   int between(int lo, int hi) { return lo + int(next() % quint64(hi - lo + 1)); }  // [lo, hi]
   bool chance(double p) { return unit() < p; }
   template <typename T, size_t N>
@@ -41,8 +41,8 @@ class Random {
 
 using Words = std::array<const char16_t*, 10>;
 
-constexpr Words kItems = {u"连衣裙", u"T恤",  u"衬衫",   u"针织衫", u"牛仔裤",
-                          u"半身裙", u"外套", u"卫衣",   u"羽绒服", u"风衣"};
+constexpr Words kItems = {u"连衣裙", u"T恤",  u"衬衫", u"针织衫", u"牛仔裤",
+                          u"半身裙", u"外套", u"卫衣", u"羽绒服", u"风衣"};
 constexpr std::array<const char16_t*, 4> kSeasons = {u"春季", u"夏季", u"秋季", u"冬季"};
 constexpr std::array<const char16_t*, 8> kStyles = {u"韩版", u"欧美", u"日系", u"复古",
                                                     u"简约", u"甜美", u"通勤", u"休闲"};
@@ -51,8 +51,8 @@ constexpr std::array<const char16_t*, 6> kFabrics = {u"纯棉", u"雪纺", u"真
 constexpr std::array<const char16_t*, 6> kFits = {u"修身", u"宽松", u"显瘦",
                                                   u"百搭", u"加厚", u"薄款"};
 constexpr std::array<const char16_t*, 4> kSleeves = {u"长袖", u"短袖", u"七分袖", u"无袖"};
-constexpr std::array<const char16_t*, 6> kPrefixes = {u"新款", u"春装新品", u"夏季新品",
-                                                      u"秋冬新款", u"特价", u"包邮"};
+constexpr std::array<const char16_t*, 6> kPrefixes = {u"新款",     u"春装新品", u"夏季新品",
+                                                      u"秋冬新款", u"特价",     u"包邮"};
 constexpr Words kShopHeads = {u"依然", u"小雅", u"柒月", u"木子", u"蓝调",
                               u"优品", u"衣香", u"云朵", u"暖阳", u"初见"};
 constexpr std::array<const char16_t*, 4> kShopTails = {u"服饰", u"女装", u"时尚馆", u"精品店"};
@@ -61,12 +61,14 @@ constexpr Words kRegions = {u"浙江 杭州", u"广东 广州", u"上海",      
 constexpr std::array<const char16_t*, 5> kCategoryNames = {u"品类", u"季节", u"风格", u"价位",
                                                            u"面料"};
 
-QString S(const char16_t* text) { return QString::fromUtf16(text); }
+QString S(const char16_t* text) {
+  return QString::fromUtf16(text);
+}
 
 struct Product {
-  double price = 0;      // list price
-  double discount = 1;   // promotional price / list price
-  double popularity = 0; // expected sales a day
+  double price = 0;       // list price
+  double discount = 1;    // promotional price / list price
+  double popularity = 0;  // expected sales a day
   qint64 stock = 0;
   qint64 restockTo = 0;
 };
@@ -117,13 +119,13 @@ bool FillTrackingDatabase(Connection& conn, const Spec& spec, Result* result, QS
       const QString cname = S(rnd.pick(kPrefixes)) + u' ' + season.left(1) + u"装"_s + style +
                             fabric + fit + S(rnd.pick(kSleeves)) + item;
       const QString shopHead = S(rnd.pick(kShopHeads));
-      const QString shop =
-          shopHead + (mall ? u"旗舰店"_s : S(rnd.pick(kShopTails)));
+      const QString shop = shopHead + (mall ? u"旗舰店"_s : S(rnd.pick(kShopTails)));
       const QString owner = mall ? shopHead + u"官方"_s
                                  : shopHead + u"的小店"_s + QString::number(rnd.between(1, 99));
       const QString id = QString::number(tid);
       const QString url = (mall ? u"http://detail.tmall.com/item.htm?id="_s
-                                : u"http://item.taobao.com/item.htm?id="_s) + id;
+                                : u"http://item.taobao.com/item.htm?id="_s) +
+                          id;
       Product pr;
       pr.price = rnd.between(39, 599) - (rnd.chance(0.5) ? 0.1 : 0.0);
       pr.discount = 0.6 + 0.4 * rnd.unit();
@@ -149,8 +151,8 @@ bool FillTrackingDatabase(Connection& conn, const Spec& spec, Result* result, QS
   conn.exec(u"DROP INDEX IF EXISTS PInfo_PID_Dat; DROP INDEX IF EXISTS PInfo_Dat"_s);
   qint64 rows = 0;
   {
-    Statement insert(
-        conn, u"INSERT INTO PInfo(PID,Dat,Price,PPrice,Sales,Stock) VALUES(?,?,?,?,?,?)"_s);
+    Statement insert(conn,
+                     u"INSERT INTO PInfo(PID,Dat,Price,PPrice,Sales,Stock) VALUES(?,?,?,?,?,?)"_s);
     for (QDate day = first; day <= last; day = day.addDays(1)) {
       const QString dat = Value::IsoDate(day);
       const double season = 1.0 + 0.3 * std::sin(day.dayOfYear() / 365.0 * 2 * M_PI);
@@ -158,11 +160,12 @@ bool FillTrackingDatabase(Connection& conn, const Spec& spec, Result* result, QS
       for (size_t p = 0; p < products.size(); ++p) {
         Product& pr = products[p];
         if (rnd.next() % 1000 < quint64(spec.missingPerMille)) continue;
-        if (rnd.chance(0.03)) pr.price = std::max(9.9, std::round(pr.price * (0.93 + 0.14 * rnd.unit())));
+        if (rnd.chance(0.03))
+          pr.price = std::max(9.9, std::round(pr.price * (0.93 + 0.14 * rnd.unit())));
         if (rnd.chance(0.08)) pr.discount = 0.5 + 0.5 * rnd.unit();
         const double promo = std::round(pr.price * pr.discount * 100.0) / 100.0;
-        const double demand = pr.popularity * season * weekend * (1.6 - pr.discount) *
-                              (0.5 + rnd.unit());
+        const double demand =
+            pr.popularity * season * weekend * (1.6 - pr.discount) * (0.5 + rnd.unit());
         qint64 sales = std::min<qint64>(qint64(demand), pr.stock);
         pr.stock -= sales;
         if (pr.stock < pr.restockTo / 10 && rnd.chance(0.5)) pr.stock = pr.restockTo;

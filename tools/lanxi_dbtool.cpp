@@ -23,7 +23,9 @@ int Fail(const QString& text) {
   return 1;
 }
 
-void Say(const QString& text) { std::printf("%s\n", text.toLocal8Bit().constData()); }
+void Say(const QString& text) {
+  std::printf("%s\n", text.toLocal8Bit().constData());
+}
 
 int WriteTemplates(const QString& folder) {
   QDir().mkpath(folder);
@@ -79,7 +81,8 @@ int Generate(const QCommandLineParser& args) {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCommandLineParser args;
-  args.setApplicationDescription(u"Database templates and demo databases of 澜析产品销量跟踪软件"_s);
+  args.setApplicationDescription(
+      u"Database templates and demo databases of 澜析产品销量跟踪软件"_s);
   args.addHelpOption();
   args.addPositionalArgument(u"command"_s, u"templates FOLDER | generate"_s);
   args.addOption({u"catalog"_s, u"the catalogue PARA.mdb to register in"_s, u"path"_s});

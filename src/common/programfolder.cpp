@@ -41,6 +41,8 @@ QString FileInFolder(const QString& folder, const QString& name) {
   return exact;
 }
 
-QString ProgramFile(const QString& name) { return FileInFolder(ProgramFolder(), name); }
+QString ProgramFile(const QString& name) {
+  return FileInFolder(ProgramFolder(), name);
+}
 
 }  // namespace lanxi

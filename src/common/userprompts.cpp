@@ -24,8 +24,12 @@ UserPrompts* g_prompts = nullptr;
 
 }  // namespace
 
-UserPrompts& Prompts() { return g_prompts ? *g_prompts : g_fallback; }
+UserPrompts& Prompts() {
+  return g_prompts ? *g_prompts : g_fallback;
+}
 
-void SetPrompts(UserPrompts* prompts) { g_prompts = prompts; }
+void SetPrompts(UserPrompts* prompts) {
+  g_prompts = prompts;
+}
 
 }  // namespace lanxi

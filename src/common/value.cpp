@@ -21,7 +21,9 @@ int Digits(QStringView s, qsizetype pos, int count) {
 
 const QDate kNoDate(1900, 1, 1);
 
-QString TwoDigits(int v) { return QString::number(v).rightJustified(2, u'0'); }
+QString TwoDigits(int v) {
+  return QString::number(v).rightJustified(2, u'0');
+}
 
 }  // namespace
 
@@ -50,87 +52,121 @@ QDateTime Value::ParseIsoDateTime(QStringView s) {
   return QDateTime(date, time);
 }
 
-QString Value::IsoDate(QDate d) { return d.toString(u"yyyy-MM-dd"_s); }
+QString Value::IsoDate(QDate d) {
+  return d.toString(u"yyyy-MM-dd"_s);
+}
 
-QString Value::IsoDateTime(const QDateTime& dt) { return dt.toString(u"yyyy-MM-dd HH:mm:ss"_s); }
+QString Value::IsoDateTime(const QDateTime& dt) {
+  return dt.toString(u"yyyy-MM-dd HH:mm:ss"_s);
+}
 
 qint64 Value::toInt() const {
   switch (type()) {
-    case Type::Integer: return std::get<qint64>(v_);
-    case Type::Double: return qRound64(std::get<double>(v_));
-    case Type::Bool: return std::get<bool>(v_) ? 1 : 0;
+    case Type::Integer:
+      return std::get<qint64>(v_);
+    case Type::Double:
+      return qRound64(std::get<double>(v_));
+    case Type::Bool:
+      return std::get<bool>(v_) ? 1 : 0;
     case Type::Text: {
       const QString t = std::get<QString>(v_).trimmed();
       bool ok = false;
       const qint64 v = t.toLongLong(&ok);
       return ok ? v : qRound64(t.toDouble());
     }
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
 double Value::toDouble() const {
   switch (type()) {
-    case Type::Integer: return double(std::get<qint64>(v_));
-    case Type::Double: return std::get<double>(v_);
-    case Type::Bool: return std::get<bool>(v_) ? 1.0 : 0.0;
-    case Type::Text: return std::get<QString>(v_).trimmed().toDouble();
-    default: return 0.0;
+    case Type::Integer:
+      return double(std::get<qint64>(v_));
+    case Type::Double:
+      return std::get<double>(v_);
+    case Type::Bool:
+      return std::get<bool>(v_) ? 1.0 : 0.0;
+    case Type::Text:
+      return std::get<QString>(v_).trimmed().toDouble();
+    default:
+      return 0.0;
   }
 }
 
 bool Value::toBool() const {
   switch (type()) {
-    case Type::Bool: return std::get<bool>(v_);
-    case Type::Integer: return std::get<qint64>(v_) != 0;
-    case Type::Double: return std::get<double>(v_) != 0.0;
+    case Type::Bool:
+      return std::get<bool>(v_);
+    case Type::Integer:
+      return std::get<qint64>(v_) != 0;
+    case Type::Double:
+      return std::get<double>(v_) != 0.0;
     case Type::Text: {
       const QString t = std::get<QString>(v_).trimmed();
-      return t.compare(u"true"_s, Qt::CaseInsensitive) == 0 || t == u"√"_s ||
-             (t.toDouble() != 0.0);
+      return t.compare(u"true"_s, Qt::CaseInsensitive) == 0 || t == u"√"_s || (t.toDouble() != 0.0);
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 
 QDate Value::toDate() const {
   switch (type()) {
-    case Type::Date: return std::get<QDate>(v_);
-    case Type::DateTime: return std::get<QDateTime>(v_).date();
-    case Type::Text: return ParseIsoDate(std::get<QString>(v_));
-    default: return {};
+    case Type::Date:
+      return std::get<QDate>(v_);
+    case Type::DateTime:
+      return std::get<QDateTime>(v_).date();
+    case Type::Text:
+      return ParseIsoDate(std::get<QString>(v_));
+    default:
+      return {};
   }
 }
 
 QDateTime Value::toDateTime() const {
   switch (type()) {
-    case Type::Date: return QDateTime(std::get<QDate>(v_), QTime(0, 0));
-    case Type::DateTime: return std::get<QDateTime>(v_);
-    case Type::Text: return ParseIsoDateTime(std::get<QString>(v_));
-    default: return {};
+    case Type::Date:
+      return QDateTime(std::get<QDate>(v_), QTime(0, 0));
+    case Type::DateTime:
+      return std::get<QDateTime>(v_);
+    case Type::Text:
+      return ParseIsoDateTime(std::get<QString>(v_));
+    default:
+      return {};
   }
 }
 
 QString Value::toString() const {
   switch (type()) {
-    case Type::Null: return {};
-    case Type::Integer: return QString::number(std::get<qint64>(v_));
+    case Type::Null:
+      return {};
+    case Type::Integer:
+      return QString::number(std::get<qint64>(v_));
     case Type::Double:
       return QString::number(std::get<double>(v_), 'g', QLocale::FloatingPointShortest);
-    case Type::Date: return IsoDate(std::get<QDate>(v_));
-    case Type::DateTime: return IsoDateTime(std::get<QDateTime>(v_));
-    case Type::Bool: return std::get<bool>(v_) ? u"True"_s : u"False"_s;
-    case Type::Text: return std::get<QString>(v_);
+    case Type::Date:
+      return IsoDate(std::get<QDate>(v_));
+    case Type::DateTime:
+      return IsoDateTime(std::get<QDateTime>(v_));
+    case Type::Bool:
+      return std::get<bool>(v_) ? u"True"_s : u"False"_s;
+    case Type::Text:
+      return std::get<QString>(v_);
   }
   return {};
 }
 
-QString BoolMark(bool value) { return value ? u"√"_s : QString(); }
+QString BoolMark(bool value) {
+  return value ? u"√"_s : QString();
+}
 
 QString FormatValue(const Value& value, bool dateOnly) {
   switch (value.type()) {
-    case Value::Type::Double: return QString::number(value.toDouble(), 'f', 2);
-    case Value::Type::Bool: return BoolMark(value.toBool());
+    case Value::Type::Double:
+      return QString::number(value.toDouble(), 'f', 2);
+    case Value::Type::Bool:
+      return BoolMark(value.toBool());
     case Value::Type::Date:
     case Value::Type::DateTime: {
       const QDateTime dt = value.toDateTime();
@@ -138,10 +174,12 @@ QString FormatValue(const Value& value, bool dateOnly) {
       const QDate d = dt.date();
       QString text = QString::number(d.year()).rightJustified(4, u'0') + u'.' +
                      TwoDigits(d.month()) + u'.' + TwoDigits(d.day());
-      if (!dateOnly) text += u' ' + TwoDigits(dt.time().hour()) + u':' + TwoDigits(dt.time().minute());
+      if (!dateOnly)
+        text += u' ' + TwoDigits(dt.time().hour()) + u':' + TwoDigits(dt.time().minute());
       return text;
     }
-    default: return value.toString();
+    default:
+      return value.toString();
   }
 }
 

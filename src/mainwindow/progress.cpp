@@ -38,9 +38,13 @@ qint64 Thousandths(qint64 n, qint64 total) {
 
 }  // namespace
 
-const ProgressState& Progress() { return g_state; }
+const ProgressState& Progress() {
+  return g_state;
+}
 
-void SetProgressDisplay(ProgressDisplay* display) { g_display = display; }
+void SetProgressDisplay(ProgressDisplay* display) {
+  g_display = display;
+}
 
 int ShowProgress(const QString& caption, int total, int start) {
   EnsureLoaded(false);
@@ -68,12 +72,11 @@ void StepProgress(int step, const QString& unit) {
   const qint64 k = Thousandths(n, g_state.total);
   g_state.percentText = PercentText(n, g_state.total);
   if (unit.toLower() == u"pages"_s && k >= 1) {
-    const qint64 elapsed = g_state.startTime.isValid()
-                               ? g_state.startTime.secsTo(QDateTime::currentDateTime())
-                               : 0;
+    const qint64 elapsed =
+        g_state.startTime.isValid() ? g_state.startTime.secsTo(QDateTime::currentDateTime()) : 0;
     const qint64 estimate = qRound64(double(elapsed) * 1000.0 / double(k));
-    g_state.timeText = FormatDuration(elapsed) + u'/' + FormatDuration(estimate - elapsed) +
-                       u'/' + FormatDuration(estimate);
+    g_state.timeText = FormatDuration(elapsed) + u'/' + FormatDuration(estimate - elapsed) + u'/' +
+                       FormatDuration(estimate);
     g_state.countText = u'(' + QString::number(n) + u'/' + QString::number(g_state.total) + u')';
   }
   DrawProgressBar(int(n));
@@ -93,7 +96,9 @@ void DrawProgressBar(int position) {
   PumpEvents(0);
 }
 
-bool ProgressOpen() { return g_state.loaded; }
+bool ProgressOpen() {
+  return g_state.loaded;
+}
 
 void ProgressWindowClosed() {
   g_state.loaded = false;
@@ -108,8 +113,8 @@ QString FormatDuration(qint64 seconds) {
     h = (seconds / 3600) % 24;
     d = seconds / 86400;
   }
-  QString text = QString::number(d) + u':' + QString::number(h) + u':' + QString::number(m) +
-                 u':' + QString::number(s);
+  QString text = QString::number(d) + u':' + QString::number(h) + u':' + QString::number(m) + u':' +
+                 QString::number(s);
   for (int i = 0; i < 2 && text.startsWith(u"0:"_s); ++i) text.remove(0, 2);
   return text;
 }

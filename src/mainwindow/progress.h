@@ -9,12 +9,12 @@ namespace lanxi {
 
 // What the progress window shows, and whether it is loaded.
 struct ProgressState {
-  QString caption;           // ProgressCaption, also the label LBL
-  int total = 0;             // ProgressTotal
-  int pos = 0;               // ProgressPos: steps done, the bar's extent
-  QDateTime startTime;       // ProgressStartTime
-  bool loaded = false;       // ProgressOpen
-  bool visible = false;      // shown (a step after the user closed it loads it hidden)
+  QString caption;       // ProgressCaption, also the label LBL
+  int total = 0;         // ProgressTotal
+  int pos = 0;           // ProgressPos: steps done, the bar's extent
+  QDateTime startTime;   // ProgressStartTime
+  bool loaded = false;   // ProgressOpen
+  bool visible = false;  // shown (a step after the user closed it loads it hidden)
   QString labelText = QStringLiteral("进度条指示器");  // LBL
   QString countText;                                   // L1: "(n/total)"
   QString timeText;                                    // L2: elapsed/remaining/total

@@ -1,8 +1,8 @@
 #include "storage/connection.h"
 
+#include <sqlite3.h>
 #include <QFileInfo>
 #include <QPasswordDigestor>
-#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -73,7 +73,9 @@ QString QuoteIdentifier(const QString& name) {
 // ---------------------------------------------------------------------------------------------
 // Connection
 
-Connection::~Connection() { close(); }
+Connection::~Connection() {
+  close();
+}
 
 Connection::Connection(Connection&& other) noexcept
     : db_(std::exchange(other.db_, nullptr)),
@@ -124,7 +126,8 @@ bool Connection::open(const QString& path, Mode mode) {
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
-    setError(rc, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc)));
+    setError(rc,
+             db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc)));
     sqlite3_close(db);
     return false;
   }
@@ -210,9 +213,13 @@ bool Connection::execStatements(const QByteArray& utf8, const Params& params) {
   return ok;
 }
 
-qint64 Connection::lastInsertRowId() const { return db_ ? sqlite3_last_insert_rowid(db_) : 0; }
+qint64 Connection::lastInsertRowId() const {
+  return db_ ? sqlite3_last_insert_rowid(db_) : 0;
+}
 
-int Connection::changes() const { return db_ ? sqlite3_changes(db_) : 0; }
+int Connection::changes() const {
+  return db_ ? sqlite3_changes(db_) : 0;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Statement
@@ -223,8 +230,8 @@ Statement::Statement(Connection& conn, const QString& sql) : conn_(&conn) {
     return;
   }
   const QByteArray utf8 = sql.toUtf8();
-  const int rc = sqlite3_prepare_v2(conn.handle(), utf8.constData(), int(utf8.size()), &stmt_,
-                                    nullptr);
+  const int rc =
+      sqlite3_prepare_v2(conn.handle(), utf8.constData(), int(utf8.size()), &stmt_, nullptr);
   if (rc != SQLITE_OK) {
     conn.setError(rc, QString::fromUtf8(sqlite3_errmsg(conn.handle())));
     sqlite3_finalize(stmt_);
@@ -234,7 +241,9 @@ Statement::Statement(Connection& conn, const QString& sql) : conn_(&conn) {
 
 Statement::Statement(Connection* conn, sqlite3_stmt* adopted) : conn_(conn), stmt_(adopted) {}
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+  sqlite3_finalize(stmt_);
+}
 
 Statement::Statement(Statement&& other) noexcept
     : conn_(other.conn_), stmt_(std::exchange(other.stmt_, nullptr)), failed_(other.failed_) {}
@@ -253,10 +262,18 @@ bool Statement::bind(int index, const Value& v) {
   if (!stmt_) return false;
   int rc = SQLITE_OK;
   switch (v.type()) {
-    case Value::Type::Null: rc = sqlite3_bind_null(stmt_, index); break;
-    case Value::Type::Integer: rc = sqlite3_bind_int64(stmt_, index, v.toInt()); break;
-    case Value::Type::Bool: rc = sqlite3_bind_int(stmt_, index, v.toBool() ? 1 : 0); break;
-    case Value::Type::Double: rc = sqlite3_bind_double(stmt_, index, v.toDouble()); break;
+    case Value::Type::Null:
+      rc = sqlite3_bind_null(stmt_, index);
+      break;
+    case Value::Type::Integer:
+      rc = sqlite3_bind_int64(stmt_, index, v.toInt());
+      break;
+    case Value::Type::Bool:
+      rc = sqlite3_bind_int(stmt_, index, v.toBool() ? 1 : 0);
+      break;
+    case Value::Type::Double:
+      rc = sqlite3_bind_double(stmt_, index, v.toDouble());
+      break;
     default: {
       const QByteArray t = v.toString().toUtf8();
       rc = sqlite3_bind_text(stmt_, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
@@ -313,7 +330,9 @@ void Statement::reset() {
   }
 }
 
-int Statement::columnCount() const { return stmt_ ? sqlite3_column_count(stmt_) : 0; }
+int Statement::columnCount() const {
+  return stmt_ ? sqlite3_column_count(stmt_) : 0;
+}
 
 QString Statement::columnName(int i) const {
   return stmt_ ? QString::fromUtf8(sqlite3_column_name(stmt_, i)) : QString();
@@ -323,7 +342,9 @@ Value::Type Statement::columnKind(int i) const {
   return stmt_ ? KindOfDeclaredType(sqlite3_column_decltype(stmt_, i)) : Value::Type::Null;
 }
 
-Value Statement::value(int i) const { return value(i, columnKind(i)); }
+Value Statement::value(int i) const {
+  return value(i, columnKind(i));
+}
 
 Value Statement::value(int i, Value::Type kind) const {
   const int storage = sqlite3_column_type(stmt_, i);
@@ -360,8 +381,10 @@ Value Statement::value(int i, Value::Type kind) const {
         return Value(t);
       }
       break;
-    case Value::Type::Text: return Value(text());
-    default: break;
+    case Value::Type::Text:
+      return Value(text());
+    default:
+      break;
   }
   // Undeclared, or a stored value that does not fit its declaration: keep what is stored.
   if (storage == SQLITE_INTEGER) return Value(qint64(sqlite3_column_int64(stmt_, i)));

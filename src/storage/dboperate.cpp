@@ -45,7 +45,9 @@ Value FirstValue(const QString& sql, const Params& params, const QString& result
 
 }  // namespace
 
-QString ResolveDb(const QString& db) { return db.isEmpty() ? WorkDBFile : db; }
+QString ResolveDb(const QString& db) {
+  return db.isEmpty() ? WorkDBFile : db;
+}
 
 QString DatabasePath(const QString& db) {
   const QString name = ResolveDb(db);
@@ -74,7 +76,9 @@ bool OpenRecordset(Recordset& rs, const QString& sql, const Params& params, cons
   return false;
 }
 
-void CloseRecordset(Recordset& rs) { rs.Close(); }
+void CloseRecordset(Recordset& rs) {
+  rs.Close();
+}
 
 bool ExecuteSQL(const QString& sql, const Params& params, Connection* conn, const QString& db) {
   if (conn) return conn->exec(sql, params);
@@ -108,12 +112,11 @@ bool AddField(const QString& table, const QString& field, const QString& type,
   Connection conn;
   if (!OpenQuietly(conn, db)) return false;
   Transaction tx(conn);
-  if (!conn.exec(u"ALTER TABLE "_s + QuoteIdentifier(table) + u" ADD "_s +
-                 QuoteIdentifier(field) + u' ' + type))
+  if (!conn.exec(u"ALTER TABLE "_s + QuoteIdentifier(table) + u" ADD "_s + QuoteIdentifier(field) +
+                 u' ' + type))
     return false;
-  if (defaultSql != u" "_s &&
-      !conn.exec(u"UPDATE "_s + QuoteIdentifier(table) + u" SET "_s + QuoteIdentifier(field) +
-                 u'=' + defaultSql))
+  if (defaultSql != u" "_s && !conn.exec(u"UPDATE "_s + QuoteIdentifier(table) + u" SET "_s +
+                                         QuoteIdentifier(field) + u'=' + defaultSql))
     return false;
   return tx.commit();
 }
@@ -150,9 +153,9 @@ Value LookupValue(const QString& table, const Value& key, const QString& keyFiel
 
 Value LookupWhere(const QString& table, const QString& condition, const QString& resultField,
                   const Params& params, const QString& db) {
-  return FirstValue(u"SELECT * FROM "_s + QuoteIdentifier(table) + u" WHERE "_s + condition +
-                        u" LIMIT 1"_s,
-                    params, resultField, db);
+  return FirstValue(
+      u"SELECT * FROM "_s + QuoteIdentifier(table) + u" WHERE "_s + condition + u" LIMIT 1"_s,
+      params, resultField, db);
 }
 
 int CountGroups(const QString& table, const QString& column, const QString& condition,
@@ -160,8 +163,8 @@ int CountGroups(const QString& table, const QString& column, const QString& cond
   QString inner = u"SELECT "_s + column + u" FROM "_s + QuoteIdentifier(table);
   if (!condition.isEmpty()) inner += u" WHERE "_s + condition;
   inner += u" GROUP BY "_s + column;
-  return int(FirstValue(u"SELECT COUNT(*) AS n FROM ("_s + inner + u')', params, u"n"_s, {})
-                 .toInt());
+  return int(
+      FirstValue(u"SELECT COUNT(*) AS n FROM ("_s + inner + u')', params, u"n"_s, {}).toInt());
 }
 
 QStringList DistinctTexts(const QString& table, const QString& column, const QString& db) {

@@ -1,7 +1,7 @@
 #include "storage/recordset.h"
 
-#include <QRegularExpression>
 #include <sqlite3.h>
+#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -112,13 +112,21 @@ void Recordset::Close() {
   editSet_.clear();
 }
 
-QString Recordset::LastError() const { return conn_ ? conn_->lastError() : QString(); }
+QString Recordset::LastError() const {
+  return conn_ ? conn_->lastError() : QString();
+}
 
-int Recordset::RecordCount() const { return live_; }
+int Recordset::RecordCount() const {
+  return live_;
+}
 
-bool Recordset::IsBOF() const { return live_ == 0 || pos_ < 0; }
+bool Recordset::IsBOF() const {
+  return live_ == 0 || pos_ < 0;
+}
 
-bool Recordset::IsEOF() const { return live_ == 0 || pos_ >= int(rows_.size()); }
+bool Recordset::IsEOF() const {
+  return live_ == 0 || pos_ >= int(rows_.size());
+}
 
 void Recordset::SkipDeletedForward() {
   while (pos_ >= 0 && pos_ < int(rows_.size()) && rows_[pos_].deleted) ++pos_;
@@ -183,7 +191,9 @@ Value Recordset::Field(int i) const {
   return rows_[pos_].values[i];
 }
 
-Value Recordset::Field(const QString& name) const { return Field(FieldIndex(name)); }
+Value Recordset::Field(const QString& name) const {
+  return Field(FieldIndex(name));
+}
 
 bool Recordset::Fail(const QString& what) {
   if (conn_) conn_->setError(SQLITE_MISUSE, what);
@@ -239,8 +249,8 @@ bool Recordset::Update() {
     if (cols.isEmpty()) {
       sql += u" DEFAULT VALUES"_s;
     } else {
-      sql += u'(' + cols.join(u',') + u") VALUES("_s +
-             QStringList(cols.size(), u"?"_s).join(u',') + u')';
+      sql += u'(' + cols.join(u',') + u") VALUES("_s + QStringList(cols.size(), u"?"_s).join(u',') +
+             u')';
     }
     if (!conn_->exec(sql, params)) return false;
     Row row;
@@ -253,8 +263,8 @@ bool Recordset::Update() {
   if (cols.isEmpty()) return true;
   Row& row = rows_[pos_];
   params << Value(row.rowid);
-  const QString sql = u"UPDATE "_s + QuoteIdentifier(table_) + u" SET "_s +
-                      cols.join(u"=?,"_s) + u"=? WHERE rowid=?"_s;
+  const QString sql = u"UPDATE "_s + QuoteIdentifier(table_) + u" SET "_s + cols.join(u"=?,"_s) +
+                      u"=? WHERE rowid=?"_s;
   if (!conn_->exec(sql, params)) return false;
   Row fresh;
   if (ReadRow(row.rowid, fresh)) row.values = std::move(fresh.values);

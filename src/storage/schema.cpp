@@ -11,7 +11,8 @@ namespace {
 // Declared types say what a column holds: LONG (32-bit integer), DOUBLE, DATE (ISO date text),
 // DATETIME (ISO date-time text), YESNO (0 or 1), TEXT(n). The key columns are INTEGER PRIMARY
 // KEY AUTOINCREMENT so that an ID is never given out twice.
-constexpr char16_t kCatalogSql[] = uR"(
+constexpr char16_t kCatalogSql[] =
+    uR"(
 CREATE TABLE DBInfo(
   Name TEXT(255) NOT NULL COLLATE NOCASE,
   Dat DATETIME NOT NULL DEFAULT (datetime('now','localtime')));
@@ -26,7 +27,8 @@ CREATE TABLE 参数(
 CREATE UNIQUE INDEX 参数_Var ON 参数(Var);
 )";
 
-constexpr char16_t kTrackingSql[] = uR"(
+constexpr char16_t kTrackingSql[] =
+    uR"(
 CREATE TABLE Product(
   ID INTEGER PRIMARY KEY AUTOINCREMENT,
   WID LONG,
@@ -72,7 +74,9 @@ QString CatalogFileName(const QDateTime& dat) {
 
 // The memo column is declared TEXT: a TEXT column keeps "007" as written, where a column of
 // numeric affinity would store the number 7.
-QString ParaTableSql() { return u"CREATE TABLE Para(CID LONG,Name TEXT(255),Con TEXT)"_s; }
+QString ParaTableSql() {
+  return u"CREATE TABLE Para(CID LONG,Name TEXT(255),Con TEXT)"_s;
+}
 
 bool CreateCatalogSchema(Connection& conn) {
   return CreateSchema(conn, QString::fromUtf16(kCatalogSql), false);

@@ -11,12 +11,23 @@ namespace ParamKey {
 inline constexpr char16_t ForbidProPic[] = u"禁止显示产品图片";
 // The first page the add-product window shows.
 inline constexpr char16_t DefaultSearchUrl[] = u"默认搜索网址";
+// The online help page opened from the help page's button.
+inline constexpr char16_t HelpUrl[] = u"在线帮助网址";
+// The two support contacts of the help menu and the help page.
+inline constexpr char16_t SupportUrl1[] = u"客服联系网址1";
+inline constexpr char16_t SupportUrl2[] = u"客服联系网址2";
 }  // namespace ParamKey
 
 // What a key means when it has no row or an empty value.
 namespace ParamDefault {
 inline constexpr char16_t DefaultSearchUrl[] = u"https://s.taobao.com/search?q=女装";
+inline constexpr char16_t HelpUrl[] = u"https://lanxi-soft.cn/help/tracker";
+inline constexpr char16_t SupportUrl1[] = u"mailto:service@lanxi-soft.cn";
+inline constexpr char16_t SupportUrl2[] = u"mailto:support@lanxi-soft.cn";
 }  // namespace ParamDefault
+
+// The value stored for `key`, or `fallback` when it is absent or empty.
+QString GetParamOr(const QString& key, const QString& fallback);
 
 // The value stored for `key` in PARA.mdb, or the empty text when there is none. Sets
 // WorkDBFile to "PARA.mdb".

@@ -1,9 +1,9 @@
 // The access layer: which file an operation works on, schema questions and changes, look-ups,
 // quoting, atomic statements, and the messages a user sees when a file is not a database.
-#include <QCryptographicHash>
-#include <QFile>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <QCryptographicHash>
+#include <QFile>
 
 #include "programfolder_fixture.h"
 #include "scriptedprompts.h"
@@ -96,10 +96,9 @@ TEST_F(AccessLayer, LookupValueWithNumericAndTextKeys) {
 }
 
 TEST_F(AccessLayer, QuotesAndOddTextsRoundTripWithoutReachingOtherRows) {
-  const QStringList texts = {u"O'Neil 的店"_s,         u"双引号\"内\""_s,
-                             u"100% _折扣_"_s,          u"第一行\n第二行\r\n"_s,
-                             u"表情 😀👗"_s,            QString(5000, u'长'),
-                             u"x' OR '1'='1"_s,         u"'); DROP TABLE Product; --"_s};
+  const QStringList texts = {
+      u"O'Neil 的店"_s, u"双引号\"内\""_s,    u"100% _折扣_"_s,  u"第一行\n第二行\r\n"_s,
+      u"表情 😀👗"_s,     QString(5000, u'长'), u"x' OR '1'='1"_s, u"'); DROP TABLE Product; --"_s};
   for (const QString& t : texts) AddProduct(t, t.left(20));
   const qint64 bystander = AddProduct(u"旁观者"_s);
 
@@ -111,8 +110,7 @@ TEST_F(AccessLayer, QuotesAndOddTextsRoundTripWithoutReachingOtherRows) {
   EXPECT_TRUE(TableExists(u"Product"_s));
   EXPECT_EQ(LookupValue(u"Product"_s, Value(bystander), u"ID"_s, u"C0"_s).toString(), QString());
   // LIKE with a bound pattern: "%" and "_" in the text are the caller's to escape.
-  EXPECT_EQ(CountGroups(u"Product"_s, u"ID"_s, u"Name LIKE ? ESCAPE '\\'"_s,
-                        {u"100\\% \\_%"_s}),
+  EXPECT_EQ(CountGroups(u"Product"_s, u"ID"_s, u"Name LIKE ? ESCAPE '\\'"_s, {u"100\\% \\_%"_s}),
             1);
 }
 
@@ -130,8 +128,9 @@ TEST_F(AccessLayer, FailingStatementChangesNothing) {
 }
 
 TEST_F(AccessLayer, DropTablesByPrefixMatchesCaseSensitively) {
-  ASSERT_TRUE(ExecuteSQL(u"CREATE TABLE T_PriceByPro(PID LONG); CREATE TABLE T_STR(A TEXT);"
-                         "CREATE TABLE t_lower(A TEXT); CREATE TABLE XT_other(A TEXT)"_s));
+  ASSERT_TRUE(
+      ExecuteSQL(u"CREATE TABLE T_PriceByPro(PID LONG); CREATE TABLE T_STR(A TEXT);"
+                 "CREATE TABLE t_lower(A TEXT); CREATE TABLE XT_other(A TEXT)"_s));
   DropTablesByPrefix(u"T_"_s);
   EXPECT_FALSE(TableExists(u"T_PriceByPro"_s));
   EXPECT_FALSE(TableExists(u"T_STR"_s));

@@ -1,7 +1,7 @@
 // Database files: the key, the templates, the settings store and the demo data generator.
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <gtest/gtest.h>
 
 #include "common/programfolder.h"
 #include "demodata.h"
@@ -33,8 +33,7 @@ QStringList Dump(const QString& sql, const QString& db) {
 
 // Every file ever written is keyed with this; a change would lock users out of their data.
 TEST(DatabaseFiles, KeyIsStable) {
-  EXPECT_EQ(DatabaseKey(),
-            "x'FCE17B94FAC0ED57DA3B2EE457202FD649EEBEF283C5C47BAF0CF853241BD2B5'");
+  EXPECT_EQ(DatabaseKey(), "x'FCE17B94FAC0ED57DA3B2EE457202FD649EEBEF283C5C47BAF0CF853241BD2B5'");
 }
 
 TEST(DatabaseFiles, CatalogFileNameComesFromTheStoredDate) {
@@ -60,8 +59,7 @@ TEST(DatabaseFiles, TemplatesHoldTheTablesAndSchemaVersion) {
   // A category title that looks like a number keeps its leading zeros.
   ASSERT_TRUE(ExecuteSQL(u"INSERT INTO Para(CID,Name,Con) VALUES(1,'C0',?)"_s, {u"007"_s}, nullptr,
                          u"data.mdb"_s));
-  EXPECT_EQ(LookupValue(u"Para"_s, u"C0"_s, u"Name"_s, u"Con"_s, u"data.mdb"_s),
-            Value(u"007"_s));
+  EXPECT_EQ(LookupValue(u"Para"_s, u"C0"_s, u"Name"_s, u"Con"_s, u"data.mdb"_s), Value(u"007"_s));
   EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
@@ -120,9 +118,8 @@ TEST(DemoData, CataloguedLikeANewDatabaseAndTheSameForTheSameSeed) {
       << error.toStdString();
 
   // Registered as a new database: the file is named from the row's Dat, two files differ.
-  const QDateTime dat = LookupValue(u"DBInfo"_s, u"示例数据库"_s, u"Name"_s, u"Dat"_s,
-                                    u"PARA.mdb"_s)
-                            .toDateTime();
+  const QDateTime dat =
+      LookupValue(u"DBInfo"_s, u"示例数据库"_s, u"Name"_s, u"Dat"_s, u"PARA.mdb"_s).toDateTime();
   EXPECT_EQ(a.fileName, CatalogFileName(dat));
   EXPECT_NE(a.fileName, b.fileName);
   EXPECT_TRUE(QFile::exists(folder.file(a.fileName)));

@@ -18,11 +18,11 @@ class Recordsets : public ::testing::Test {
 
   void SetUp() override {
     WorkDBFile = u"data.mdb"_s;
-    ASSERT_TRUE(ExecuteSQL(
-        u"INSERT INTO Product(Name,TMall) VALUES('甲',1),('乙',0),('丙',0);"
-        "INSERT INTO PInfo(PID,Dat,Price,PPrice,Sales,Stock) VALUES"
-        "(1,'2024-01-05',99.5,79.9,10,100),(1,'2024-01-06',99.5,89,12,88),"
-        "(2,'2024-01-05',20,20,3,NULL)"_s));
+    ASSERT_TRUE(
+        ExecuteSQL(u"INSERT INTO Product(Name,TMall) VALUES('甲',1),('乙',0),('丙',0);"
+                   "INSERT INTO PInfo(PID,Dat,Price,PPrice,Sales,Stock) VALUES"
+                   "(1,'2024-01-05',99.5,79.9,10,100),(1,'2024-01-06',99.5,89,12,88),"
+                   "(2,'2024-01-05',20,20,3,NULL)"_s));
   }
 };
 
@@ -51,8 +51,9 @@ TEST_F(Recordsets, CountsAndMoves) {
 
 TEST_F(Recordsets, ValuesCarryTheirColumnsTypes) {
   Recordset rs;
-  ASSERT_TRUE(OpenRecordset(rs, u"SELECT PInfo.*, Product.TMall FROM PInfo, Product "
-                                "WHERE PInfo.PID=Product.ID ORDER BY PInfo.ID"_s));
+  ASSERT_TRUE(OpenRecordset(rs,
+                            u"SELECT PInfo.*, Product.TMall FROM PInfo, Product "
+                            "WHERE PInfo.PID=Product.ID ORDER BY PInfo.ID"_s));
   EXPECT_EQ(rs.Field(u"Dat"_s), Value(QDate(2024, 1, 5)));
   EXPECT_EQ(rs.Field(u"Price"_s).type(), Value::Type::Double);
   EXPECT_EQ(rs.Field(u"Sales"_s), Value(10));
@@ -65,8 +66,9 @@ TEST_F(Recordsets, ValuesCarryTheirColumnsTypes) {
   EXPECT_EQ(FormatValue(rs.Field(u"Stock"_s), true), QString());
 
   // Aggregates keep what they compute: sums of counts are integers, averages doubles.
-  ASSERT_TRUE(OpenRecordset(rs, u"SELECT Dat, SUM(Sales) AS Sales, AVG(Price) AS Price FROM "
-                                "PInfo GROUP BY Dat ORDER BY Dat"_s));
+  ASSERT_TRUE(OpenRecordset(rs,
+                            u"SELECT Dat, SUM(Sales) AS Sales, AVG(Price) AS Price FROM "
+                            "PInfo GROUP BY Dat ORDER BY Dat"_s));
   EXPECT_EQ(rs.RecordCount(), 2);
   EXPECT_EQ(rs.Field(u"Dat"_s), Value(QDate(2024, 1, 5)));
   EXPECT_EQ(rs.Field(u"Sales"_s), Value(13));
@@ -78,8 +80,8 @@ TEST_F(Recordsets, ValuesCarryTheirColumnsTypes) {
 TEST_F(Recordsets, AddNewReadsBackWhatTheDatabaseFilledIn) {
   Recordset rs;
   const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
-  ASSERT_TRUE(OpenRecordset(rs, u"SELECT * FROM DBInfo WHERE Name=?"_s, {u"女装"_s},
-                            u"PARA.mdb"_s));
+  ASSERT_TRUE(
+      OpenRecordset(rs, u"SELECT * FROM DBInfo WHERE Name=?"_s, {u"女装"_s}, u"PARA.mdb"_s));
   EXPECT_TRUE(rs.IsEOF());
   rs.AddNew();
   ASSERT_TRUE(rs.SetField(u"Name"_s, u"女装"_s));

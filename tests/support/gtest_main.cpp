@@ -1,5 +1,5 @@
-#include <QGuiApplication>
 #include <gtest/gtest.h>
+#include <QGuiApplication>
 
 // Core tests run with a GUI application (offscreen) so that fonts and images work as in the
 // program; no display is needed.

@@ -10,9 +10,13 @@ using namespace Qt::StringLiterals;
 namespace lanxi {
 namespace {
 
-QWidget* Parent() { return QApplication::activeWindow(); }
+QWidget* Parent() {
+  return QApplication::activeWindow();
+}
 
-QString FilterText(const FileDialogSpec& spec) { return spec.filters.join(u";;"_s); }
+QString FilterText(const FileDialogSpec& spec) {
+  return spec.filters.join(u";;"_s);
+}
 
 QString SelectedFilter(const FileDialogSpec& spec) {
   return spec.filters.value(spec.filterIndex - 1);
@@ -20,19 +24,27 @@ QString SelectedFilter(const FileDialogSpec& spec) {
 
 }  // namespace
 
-QString PromptTitle() { return u"澜析产品销量跟踪软件"_s; }
+QString PromptTitle() {
+  return u"澜析产品销量跟踪软件"_s;
+}
 
 void DialogPrompts::Message(const QString& text, MessageKind kind) {
   switch (kind) {
-    case MessageKind::Information: QMessageBox::information(Parent(), PromptTitle(), text); break;
-    case MessageKind::Warning: QMessageBox::warning(Parent(), PromptTitle(), text); break;
-    case MessageKind::Critical: QMessageBox::critical(Parent(), PromptTitle(), text); break;
+    case MessageKind::Information:
+      QMessageBox::information(Parent(), PromptTitle(), text);
+      break;
+    case MessageKind::Warning:
+      QMessageBox::warning(Parent(), PromptTitle(), text);
+      break;
+    case MessageKind::Critical:
+      QMessageBox::critical(Parent(), PromptTitle(), text);
+      break;
   }
 }
 
 bool DialogPrompts::Ask(const QString& text) {
-  return QMessageBox::question(Parent(), PromptTitle(), text,
-                               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+  return QMessageBox::question(Parent(), PromptTitle(), text, QMessageBox::Yes | QMessageBox::No) ==
+         QMessageBox::Yes;
 }
 
 std::optional<QString> DialogPrompts::Input(const QString& prompt, const QString& initial) {

@@ -1,13 +1,580 @@
 #include "mainwindow/ui/mf.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QToolButton>
+
+#include "mainwindow/common.h"
+#include "mainwindow/downloader.h"
+#include "mainwindow/ui/forms.h"
+#include "mainwindow/ui/indicator.h"
+#include "mainwindow/ui/picturebox.h"
+#include "mainwindow/ui/selectdb.h"
+#include "mainwindow/ui/tabcontrol.h"
+#include "mainwindow/ui/twips.h"
+#include "storage/dboperate.h"
+#include "storage/settings.h"
+
 using namespace Qt::StringLiterals;
 
 namespace lanxi {
+namespace {
+
+QString Name(const char* base, int index) {
+  return QString::fromLatin1(base) + u'_' + QString::number(index);
+}
+
+// Places controls left to right in a band of a frame.
+class Band {
+ public:
+  Band(QWidget* parent, int y, int height) : parent_(parent), y_(y), h_(height) {}
+  template <typename W>
+  W* add(W* w, int width) {
+    w->setParent(parent_);
+    w->setGeometry(x_, y_, width, h_);
+    x_ += width + 4;
+    return w;
+  }
+  QLabel* label(const QString& name, const QString& text) {
+    auto* l = new QLabel(text);
+    l->setObjectName(name);
+    return add(l, l->fontMetrics().horizontalAdvance(text) + 2);
+  }
+  void gap(int px) { x_ += px; }
+
+ private:
+  QWidget* parent_;
+  int x_ = 2;
+  int y_;
+  int h_;
+};
+
+QDateEdit* NewDatePicker(const QString& name) {
+  auto* d = new QDateEdit;
+  d->setObjectName(name);
+  d->setCalendarPopup(true);
+  d->setDisplayFormat(u"yyyy-MM-dd"_s);
+  // Until a database with figures bounds them, the pickers offer the years the tracking spans.
+  d->setDateRange(QDate(2000, 1, 1), QDate::currentDate());
+  d->setDate(QDate::currentDate());
+  return d;
+}
+
+QLineEdit* NewTextBox(const QString& name, bool readOnly = false) {
+  auto* t = new QLineEdit;
+  t->setObjectName(name);
+  t->setReadOnly(readOnly);
+  return t;
+}
+
+// The title picture: the program's name on a band of blue.
+QPixmap TitlePicture(const QSize& size, const QFont& base) {
+  QPixmap pm(size);
+  QPainter p(&pm);
+  QLinearGradient g(0, 0, size.width(), 0);
+  g.setColorAt(0, QColor(0x1f, 0x4e, 0x8c));
+  g.setColorAt(1, QColor(0x5b, 0x9b, 0xd5));
+  p.fillRect(pm.rect(), g);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  QFont title = base;
+  title.setPointSize(20);
+  title.setBold(true);
+  p.setFont(title);
+  p.setPen(Qt::white);
+  p.drawText(QRect(16, 6, size.width() - 20, 44), Qt::AlignLeft | Qt::AlignVCenter,
+             u"澜析产品销量跟踪软件"_s);
+  QFont sub = base;
+  sub.setPointSize(10);
+  p.setFont(sub);
+  p.setPen(QColor(0xdd, 0xeb, 0xf7));
+  p.drawText(QRect(18, 48, size.width() - 20, 22), Qt::AlignLeft | Qt::AlignVCenter,
+             u"淘宝 · 天猫产品价格、销量与库存跟踪分析"_s);
+  // A small rising chart line as the emblem.
+  QPen pen(QColor(255, 200, 60), 3);
+  p.setPen(pen);
+  const int x0 = size.width() - 92, y0 = size.height() - 14;
+  const QPointF pts[] = {{x0 + 0.0, y0 - 6.0},
+                         {x0 + 18.0, y0 - 20.0},
+                         {x0 + 36.0, y0 - 14.0},
+                         {x0 + 56.0, y0 - 38.0},
+                         {x0 + 76.0, y0 - 48.0}};
+  p.drawPolyline(pts, 5);
+  return pm;
+}
+
+// Icons of the help page's buttons, drawn rather than shipped.
+QIcon ButtonIcon(const QString& glyph, const QColor& colour) {
+  QPixmap pm(40, 40);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setBrush(colour);
+  p.setPen(Qt::NoPen);
+  p.drawEllipse(2, 2, 36, 36);
+  QFont f(u"Noto Sans CJK SC"_s);
+  f.setPixelSize(18);
+  f.setBold(true);
+  p.setFont(f);
+  p.setPen(Qt::white);
+  p.drawText(pm.rect(), Qt::AlignCenter, glyph);
+  return QIcon(pm);
+}
+
+// Layout assignments: a negative width or height is not applied (the control keeps its
+// previous size), the other assignments still happen.
+void SetLeft(QWidget* w, int twips) {
+  w->move(Px(twips), w->y());
+}
+void SetTop(QWidget* w, int twips) {
+  w->move(w->x(), Px(twips));
+}
+void SetWidth(QWidget* w, int twips) {
+  if (twips >= 0) w->resize(Px(twips), w->height());
+}
+void SetHeight(QWidget* w, int twips) {
+  if (twips >= 0) w->resize(w->width(), Px(twips));
+}
+int WidthOf(const QWidget* w) {
+  return Tw(w->width());
+}
+int HeightOf(const QWidget* w) {
+  return Tw(w->height());
+}
+int LeftOf(const QWidget* w) {
+  return Tw(w->x());
+}
+
+}  // namespace
 
 MF::MF(QWidget* parent) : QMainWindow(parent) {
   setObjectName(u"MF"_s);
   setWindowTitle(u"澜析产品销量跟踪软件2.03"_s);
-  resize(1024, 720);
+
+  area_ = new QWidget(this);
+  area_->setObjectName(u"MFArea"_s);
+  setCentralWidget(area_);
+  BuildTopBand(area_);
+
+  sst_ = new TabControl(area_);
+  sst_->setObjectName(u"SST"_s);
+  BuildProductTab(sst_->addTab(u"产品列表"_s, Name("Frm", 0)));
+  BuildFiguresTab(sst_->addTab(u"销售数据"_s, Name("Frm", 1)));
+  QWidget* charts = sst_->addTab(u"图表分析"_s, Name("Frm", 2));
+  BuildHelpTab(sst_->addTab(u"使用帮助"_s, Name("Frm", 3)));
+
+  sst1_ = new TabControl(charts);
+  sst1_->setObjectName(u"SST1"_s);
+  const QString pages[] = {u"价格 Vs 销量"_s, u"价格分析"_s, u"销量分析"_s, u"库存分析"_s};
+  for (int k = 0; k < 4; ++k) BuildChartPage(k, sst1_->addTab(pages[k], Name("Frm1", k)));
+
+  connect(sst_, &TabControl::Click, this, &MF::SST_Click);
+  connect(sst1_, &TabControl::Click, this, &MF::SST1_Click);
+  pPic_->raise();
+
+  BuildMenus();
+
+  newEditionTimer_ = new QTimer(this);
+  newEditionTimer_->setObjectName(u"NewEditionTimer"_s);
+  newEditionTimer_->setInterval(5000);
+  newEditionTimer_->setSingleShot(true);
+  connect(newEditionTimer_, &QTimer::timeout, this, [this] { newEditionTimer_->stop(); });
+
+  indicator_ = new Indicator(nullptr);
+  area_->installEventFilter(this);
+  resize(1180, 760);
+  ApplyLayout();
+  StartUp();
+  newEditionTimer_->start();
+}
+
+MF::~MF() {
+  delete indicator_;
+}
+
+void MF::BuildTopBand(QWidget* area) {
+  iTit_ = new QLabel(area);
+  iTit_->setObjectName(u"iTit"_s);
+  iTit_->setGeometry(0, 0, 460, Px(1200) - 6);
+  iTit_->setPixmap(TitlePicture(iTit_->size(), font()));
+
+  auto* label2 = new QLabel(u"当前数据库："_s, area);
+  label2->setObjectName(u"Label2"_s);
+  label2->setGeometry(480, 44, label2->fontMetrics().horizontalAdvance(label2->text()) + 4, 24);
+  curDBName_ = new QLabel(u"  "_s, area);
+  curDBName_->setObjectName(u"CurDBName"_s);
+  curDBName_->setGeometry(label2->geometry().right() + 2, 44, 420, 24);
+  QFont bold = curDBName_->font();
+  bold.setBold(true);
+  curDBName_->setFont(bold);
+  curDBName_->setStyleSheet(u"color: #1f4e8c;"_s);
+
+  pPic_ = new QLabel(area);
+  pPic_->setObjectName(u"PPic"_s);
+  pPic_->setFrameShape(QFrame::Box);
+  pPic_->setScaledContents(true);
+  pPic_->setGeometry(0, 0, 200, 200);
+  pPic_->hide();
+}
+
+QPushButton* MF::AddCom(int index, const QString& caption, QWidget* parent) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(Name("Com", index));
+  com_.insert(index, b);
+  connect(b, &QPushButton::clicked, this, [this, index] { Com_Click(index); });
+  return b;
+}
+
+void MF::BuildProductTab(QWidget* frame) {
+  Band band(frame, 1, Px(360) - 2);
+  for (auto [index, caption] : {std::pair{0, u"添加产品"_s}, std::pair{1, u"删除产品"_s},
+                                std::pair{3, u"更新产品信息"_s}, std::pair{2, u"刷新列表"_s}}) {
+    QPushButton* b = AddCom(index, caption, frame);
+    band.add(b, b->fontMetrics().horizontalAdvance(caption) + 24);
+  }
+  band.gap(12);
+  band.label(Name("Label4", 0), u"分类自动设置 => 将产品名中包含："_s);
+  tc_[0] = band.add(NewTextBox(Name("TC", 0)), 100);
+  band.label(Name("Label4", 1), u"的类别："_s);
+  cbc_ = band.add(new QComboBox, 90);
+  cbc_->setObjectName(u"CBC"_s);
+  for (int i = 1; i <= 10; ++i) cbc_->addItem(u"分类"_s + QString::number(i));
+  band.label(Name("Label4", 2), u"设为："_s);
+  tc_[1] = band.add(NewTextBox(Name("TC", 1)), 100);
+  QPushButton* set = AddCom(4, u"设置"_s, frame);
+  band.add(set, 48);
+  // The new category value starts as the typed name part.
+  connect(tc_[0], &QLineEdit::textChanged, tc_[1], &QLineEdit::setText);
+
+  msf_[0] = new QWidget(frame);
+  msf_[0]->setObjectName(Name("MSF", 0));
+
+  cmb_ = new QComboBox(frame);
+  cmb_->setObjectName(u"CMB"_s);
+  cmb_->setEditable(true);
+  cmb_->hide();
+  tt_ = new QLineEdit(frame);
+  tt_->setObjectName(u"TT"_s);
+  tt_->hide();
+}
+
+void MF::BuildFiguresTab(QWidget* frame) {
+  Band band(frame, 1, Px(360) - 2);
+  band.label(Name("Label1", 2), u"产品选择："_s);
+  cPro_[1] = band.add(new QComboBox, 220);
+  cPro_[1]->setObjectName(Name("CPro", 1));
+  band.gap(8);
+  band.label(Name("Label1", 0), u"日期："_s);
+  dtp_[0] = band.add(NewDatePicker(Name("DTP", 0)), 116);
+  band.label(Name("Label1", 1), u"至"_s);
+  dtp_[1] = band.add(NewDatePicker(Name("DTP", 1)), 116);
+  band.gap(8);
+  for (auto [index, caption] : {std::pair{10, u"删除数据"_s}, std::pair{11, u"刷新列表"_s}}) {
+    QPushButton* b = AddCom(index, caption, frame);
+    band.add(b, b->fontMetrics().horizontalAdvance(caption) + 24);
+  }
+  msf_[1] = new QWidget(frame);
+  msf_[1]->setObjectName(Name("MSF", 1));
+}
+
+void MF::BuildChartPage(int k, QWidget* frame) {
+  // Two rows of controls fill the band of 600 twips above the table and the chart.
+  const int rowHeight = Px(600) / 2 - 1;
+  Band top(frame, 0, rowHeight);
+  const int labelBase = k == 0 ? 0 : 3 + 2 * k;
+  top.label(Name("Label3", labelBase), u"从"_s);
+  dt_[2 * k] = top.add(NewDatePicker(Name("DT", 2 * k)), 112);
+  top.label(Name("Label3", labelBase + 1), u"至"_s);
+  dt_[2 * k + 1] = top.add(NewDatePicker(Name("DT", 2 * k + 1)), 112);
+  top.gap(8);
+  clas_[k] = top.add(NewTextBox(Name("Clas", k), true), 220);
+  const int first = k == 0 ? 20 : 24 + 4 * (k - 1);
+  QPushButton* choose = AddCom(first, u"产品类别选择"_s, frame);
+  top.add(choose, choose->fontMetrics().horizontalAdvance(choose->text()) + 20);
+  top.add(AddCom(first + 1, u"分析"_s, frame), 48);
+
+  Band bottom(frame, rowHeight + 1, rowHeight);
+  if (k == 0) {
+    bottom.label(Name("Label3", 4), u"产品选择："_s);
+    cPro_[0] = bottom.add(new QComboBox, 300);
+    cPro_[0]->setObjectName(Name("CPro", 0));
+    bottom.add(AddCom(23, u"分析"_s, frame), 48);
+  } else {
+    pro_[k] = bottom.add(NewTextBox(Name("Pro", k), true), 300);
+    QPushButton* products = AddCom(first + 2, u"产品选择"_s, frame);
+    bottom.add(products, products->fontMetrics().horizontalAdvance(products->text()) + 20);
+    bottom.add(AddCom(first + 3, u"分析"_s, frame), 48);
+    bottom.gap(12);
+    static const QStringList options[] = {{},
+                                          {u"标准定价"_s, u"促销价"_s, u"折扣幅度"_s},
+                                          {u"销售量"_s, u"销售额"_s},
+                                          {u"库存量"_s, u"库存额"_s}};
+    const char* group[] = {nullptr, "Op1", "Op2", "Op3"};
+    for (int i = 0; i < options[k].size(); ++i) {
+      auto* op = new QRadioButton(options[k][i]);
+      op->setObjectName(Name(group[k], i));
+      op->setChecked(i == 0);
+      bottom.add(op, op->fontMetrics().horizontalAdvance(op->text()) + 28);
+    }
+  }
+
+  msf1_[k] = new QWidget(frame);
+  msf1_[k]->setObjectName(Name("MSF1", k));
+  pic_[k] = new PictureBox(frame);
+  pic_[k]->setObjectName(Name("Pic", k));
+}
+
+void MF::BuildHelpTab(QWidget* frame) {
+  tHelp_ = new QPlainTextEdit(frame);
+  tHelp_->setObjectName(u"THelp"_s);
+  tHelp_->setReadOnly(true);
+  QFile guide(u":/help/userguide.txt"_s);
+  if (guide.open(QIODevice::ReadOnly)) tHelp_->setPlainText(QString::fromUtf8(guide.readAll()));
+
+  frm7_ = new QWidget(frame);
+  frm7_->setObjectName(u"FRM7"_s);
+  frm7_->resize(Px(1200), 400);
+  const QString tip = u"通过QQ与客服人员在线交谈（需确保安装并运行了QQ）。"_s;
+  struct Spec {
+    int index;
+    QString glyph;
+    QColor colour;
+    QString text;
+  };
+  const Spec buttons[] = {{1, u"i"_s, QColor(0x1f, 0x4e, 0x8c), u"关于澜析"_s},
+                          {2, u"?"_s, QColor(0x2e, 0x8b, 0x57), u"在线帮助"_s},
+                          {3, u"客"_s, QColor(0xd2, 0x69, 0x1e), u"客服1"_s},
+                          {4, u"服"_s, QColor(0xb2, 0x22, 0x22), u"客服2"_s}};
+  int y = 100;
+  for (const Spec& s : buttons) {
+    auto* b = new QToolButton(frm7_);
+    b->setObjectName(Name("CB", s.index));
+    b->setIcon(ButtonIcon(s.glyph, s.colour));
+    b->setIconSize(QSize(40, 40));
+    b->setText(s.text);
+    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    b->setAutoRaise(true);
+    b->setGeometry(6, y, Px(1200) - 12, 66);
+    if (s.index >= 3) b->setToolTip(tip);
+    y += 72;
+    connect(b, &QToolButton::clicked, this, [this, i = s.index] {
+      if (i == 2) OpenParamAddress(ParamKey::HelpUrl, ParamDefault::HelpUrl);
+      if (i == 3) OpenParamAddress(ParamKey::SupportUrl1, ParamDefault::SupportUrl1);
+      if (i == 4) OpenParamAddress(ParamKey::SupportUrl2, ParamDefault::SupportUrl2);
+    });
+  }
+}
+
+QAction* MF::AddAction(QMenu* menu, const char* name, const QString& caption) {
+  QAction* a = menu->addAction(caption);
+  a->setObjectName(QString::fromLatin1(name));
+  return a;
+}
+
+void MF::BuildMenus() {
+  auto menu = [this](const char* name, const QString& caption) {
+    QMenu* m = menuBar()->addMenu(caption);
+    m->setObjectName(QString::fromLatin1(name));
+    return m;
+  };
+  QMenu* file = menu("mFile", u"文件"_s);
+  connect(AddAction(file, "mNewDB", u"新建数据库"_s), &QAction::triggered, this,
+          [this] { NewDB(*this); });
+  connect(AddAction(file, "mSelectDB", u"选择数据库"_s), &QAction::triggered, this,
+          [this] { OpenDB(*this, {}); });
+  connect(AddAction(file, "mDeleteDB", u"删除数据库"_s), &QAction::triggered, this,
+          [this] { DeleteDB(*this, {}); });
+  AddAction(file, "mCompactDB", u"压缩数据库"_s);
+  connect(AddAction(file, "mRenameDB", u"数据库改名"_s), &QAction::triggered, this,
+          [this] { RenameDB(*this); });
+  AddAction(file, "mOutpuDB", u"导出数据库"_s);
+  AddAction(file, "mInputDB", u"导入数据库"_s);
+  file->addSeparator();
+  connect(AddAction(file, "mExit", u"退出"_s), &QAction::triggered, this, &MF::close);
+
+  QMenu* down = menu("mDown", u"下载"_s);
+  connect(AddAction(down, "mDownTodayCur", u"下载今天数据(当前数据库)"_s), &QAction::triggered,
+          this, [this] { StartDownloader({DownloaderArgument(CurDBName(), CurDBFile)}); });
+  connect(AddAction(down, "mDownToday", u"下载今天数据(所有数据库)"_s), &QAction::triggered, this,
+          [] { StartDownloader({}); });
+  AddAction(down, "mDownPic", u"补齐缺失图片"_s);
+
+  QMenu* more = menu("mMoreAna", u"更多分析"_s);
+  AddAction(more, "mProStructrue", u"类别构成分析"_s);
+
+  QMenu* set = menu("mSet", u"设置"_s);
+  mForbidProPic_ = AddAction(set, "mForbidProPic", u"禁止显示产品图片"_s);
+  mForbidProPic_->setCheckable(true);
+  connect(mForbidProPic_, &QAction::triggered, this, &MF::ToggleForbidProPic);
+  AddAction(set, "mClassSet", u"分类名称设置"_s);
+
+  QMenu* help = menu("mHelp", u"帮助"_s);
+  connect(AddAction(help, "mUseHelp", u"使用说明"_s), &QAction::triggered, this,
+          [this] { sst_->setCurrentIndex(3); });
+  AddAction(help, "mAbout", u"关于澜析"_s);
+  connect(AddAction(help, "mQQHelp1", u"QQ帮助1"_s), &QAction::triggered, this,
+          [this] { OpenParamAddress(ParamKey::SupportUrl1, ParamDefault::SupportUrl1); });
+  connect(AddAction(help, "mQQHelp2", u"QQ帮助2"_s), &QAction::triggered, this,
+          [this] { OpenParamAddress(ParamKey::SupportUrl2, ParamDefault::SupportUrl2); });
+}
+
+void MF::StartUp() {
+  NextPicPromptTime = QDateTime::currentDateTime();
+  NextInfoPromptTime = NextPicPromptTime;
+  LoadDefaultDB(*this);
+  if (sst_->currentIndex() != 0) {
+    sst_->setCurrentIndex(0);
+  } else {
+    SST_Click();
+  }
+  if (sst1_->currentIndex() != 0) {
+    sst1_->setCurrentIndex(0);
+  } else {
+    SST1_Click();
+  }
+  mForbidProPic_->setChecked(!GetParam(QString::fromUtf16(ParamKey::ForbidProPic)).isEmpty());
+}
+
+void MF::SST_Click() {
+  for (int i = 0; i < sst_->count(); ++i) sst_->frame(i)->setVisible(i == sst_->currentIndex());
+  pPic_->hide();
+}
+
+void MF::SST1_Click() {
+  for (int k = 0; k < sst1_->count(); ++k) sst1_->frame(k)->setVisible(k == sst1_->currentIndex());
+}
+
+void MF::ToggleForbidProPic() {
+  const bool ticked = mForbidProPic_->isChecked();
+  SetParam(QString::fromUtf16(ParamKey::ForbidProPic), ticked ? u"√"_s : QString());
+  if (ticked) pPic_->hide();
+}
+
+void MF::OpenParamAddress(const char16_t* key, const char16_t* fallback) {
+  OpenWithShell(GetParamOr(QString::fromUtf16(key), QString::fromUtf16(fallback)));
+}
+
+void MF::Com_Click(int index) {
+  switch (index) {
+    default:
+      break;  // the commands of the other buttons arrive with their subsystems
+  }
+}
+
+QString MF::CurDBName() const {
+  return curDBName_->text();
+}
+
+void MF::SetCurDBName(const QString& name) {
+  curDBName_->setText(name);
+}
+
+QString MF::ChooseDatabase() {
+  auto* dialog = new SelectDB(CurDBName(), this);
+  dialog->show();
+  WaitWhileFormOpen(SelectDB::Caption());
+  return SelDBName;
+}
+
+void MF::RefreshAfterOpen() {
+  ResetDateRange(dtp_[0], dtp_[1]);
+  Com_Click(2);
+  Com_Click(11);
+}
+
+void MF::ResetDateRange(QDateEdit* from, QDateEdit* to) {
+  const QDate today = QDate::currentDate();
+  from->setDate(today);
+  to->setDate(today);
+  if (const std::optional<QDate> earliest = EarliestFigureDate()) {
+    for (QDateEdit* d : {from, to}) d->setDateRange(std::min(*earliest, today), today);
+  }
+  for (int i = 0; i < 8; ++i) {
+    dt_[i]->setDateRange(dtp_[0]->minimumDate(), dtp_[0]->maximumDate());
+    dt_[i]->setDate(i % 2 == 0 ? dtp_[0]->minimumDate() : dtp_[0]->maximumDate());
+  }
+}
+
+void MF::ApplyLayout() {
+  const int W = WidthOf(area_), H = HeightOf(area_);
+  SetLeft(sst_, 0);
+  SetTop(sst_, 1200);
+  SetWidth(sst_, W - 105);
+  SetHeight(sst_, H - 1200 - 810);
+  for (int i = 0; i < sst_->count(); ++i) {
+    QWidget* frm = sst_->frame(i);
+    SetLeft(frm, 60);
+    SetTop(frm, 360);
+    SetWidth(frm, WidthOf(sst_) - 120);
+    SetHeight(frm, HeightOf(sst_) - 360 - 60);
+    if (i < 2) {
+      SetLeft(msf_[i], 0);
+      SetTop(msf_[i], 360);
+      SetWidth(msf_[i], WidthOf(frm));
+      SetHeight(msf_[i], HeightOf(frm) - 360);
+    }
+  }
+  QWidget* frm2 = sst_->frame(2);
+  SetLeft(sst1_, 0);
+  SetTop(sst1_, 0);
+  SetWidth(sst1_, WidthOf(frm2));
+  SetHeight(sst1_, HeightOf(frm2));
+  for (int k = 0; k < sst1_->count(); ++k) {
+    QWidget* frm1 = sst1_->frame(k);
+    SetLeft(frm1, 60);
+    SetTop(frm1, 360);
+    SetWidth(frm1, WidthOf(sst1_) - 120);
+    SetHeight(frm1, HeightOf(sst1_) - 360 - 60);
+    SetLeft(msf1_[k], 0);
+    SetTop(msf1_[k], 600);
+    SetWidth(msf1_[k], 3500);
+    SetHeight(msf1_[k], HeightOf(frm1) - 600);
+    SetLeft(pic_[k], WidthOf(msf1_[k]) - 15);
+    SetTop(pic_[k], 600);
+    SetWidth(pic_[k], WidthOf(frm1) - LeftOf(pic_[k]));
+    SetHeight(pic_[k], HeightOf(msf1_[k]));
+  }
+  QWidget* frm3 = sst_->frame(3);
+  SetLeft(tHelp_, 0);
+  SetTop(tHelp_, 0);
+  SetHeight(tHelp_, HeightOf(frm3));
+  SetWidth(tHelp_, WidthOf(frm3) - WidthOf(frm7_));
+  SetLeft(frm7_, WidthOf(tHelp_));
+  SetTop(frm7_, -90);
+  SetHeight(frm7_, HeightOf(frm3) + 90);
+}
+
+bool MF::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == area_ && event->type() == QEvent::Resize) ApplyLayout();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MF::closeEvent(QCloseEvent* event) {
+  if (closing_) {
+    event->accept();
+    return;
+  }
+  closing_ = true;
+  SaveDefaultDB(*this, {});
+  // Every other window closes with the main window; the run ends once the event loop is back.
+  const QWidgetList windows = QApplication::topLevelWidgets();
+  for (QWidget* w : windows) {
+    if (w != this && w->isVisible()) w->close();
+  }
+  event->accept();
+  QCoreApplication::exit(0);
 }
 
 }  // namespace lanxi

@@ -1,15 +1,103 @@
 #pragma once
 
+#include <QDateTime>
+#include <QHash>
 #include <QMainWindow>
+
+#include "storage/catalogue.h"
+
+class QAction;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
 
 namespace lanxi {
 
-// The main window: the program runs while it is open.
-class MF : public QMainWindow {
+class Indicator;
+class PictureBox;
+class TabControl;
+
+// The main window: the program runs while it is open. It holds the current database's name,
+// the product list, the daily figures, four chart pages and the help page, and dispatches the
+// commands of its buttons and menus to the subsystems.
+class MF final : public QMainWindow, public CatalogueHost {
   Q_OBJECT
 
  public:
   explicit MF(QWidget* parent = nullptr);
+  ~MF() override;
+
+  // Runs the command of button Com(index); other indexes do nothing.
+  void Com_Click(int index);
+
+  // CatalogueHost
+  QString CurDBName() const override;
+  void SetCurDBName(const QString& name) override;
+  QString ChooseDatabase() override;
+  void RefreshAfterOpen() override;
+
+  // Bounds a pair of date pickers by the current database's figures, and the chart pages'
+  // pickers with them.
+  void ResetDateRange(QDateEdit* from, QDateEdit* to);
+
+  // The window's inner area is laid out anew (also on every resize).
+  void ApplyLayout();
+
+  // Product-list editing state and the times before which the picture questions stay quiet.
+  int EditRow = 0, EditCol = 0, NameRow = 0, NameCol = 0;
+  QDateTime NextPicPromptTime, NextInfoPromptTime;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildTopBand(QWidget* area);
+  void BuildProductTab(QWidget* frame);
+  void BuildFiguresTab(QWidget* frame);
+  void BuildChartPage(int k, QWidget* frame);
+  void BuildHelpTab(QWidget* frame);
+  void BuildMenus();
+  void StartUp();
+
+  void SST_Click();
+  void SST1_Click();
+  void ToggleForbidProPic();
+  void OpenParamAddress(const char16_t* key, const char16_t* fallback);
+
+  QPushButton* AddCom(int index, const QString& caption, QWidget* parent);
+  QAction* AddAction(QMenu* menu, const char* name, const QString& caption);
+
+  QWidget* area_ = nullptr;  // the central widget; its size is the layout's W and H
+  QLabel* iTit_ = nullptr;
+  QLabel* curDBName_ = nullptr;
+  QLabel* pPic_ = nullptr;
+  TabControl* sst_ = nullptr;
+  TabControl* sst1_ = nullptr;
+  QWidget* msf_[2] = {};
+  QWidget* msf1_[4] = {};
+  PictureBox* pic_[4] = {};
+  QDateEdit* dtp_[2] = {};
+  QDateEdit* dt_[8] = {};
+  QComboBox* cPro_[2] = {};
+  QLineEdit* clas_[4] = {};
+  QLineEdit* pro_[4] = {};
+  QLineEdit* tc_[2] = {};
+  QComboBox* cbc_ = nullptr;
+  QComboBox* cmb_ = nullptr;
+  QLineEdit* tt_ = nullptr;
+  QPlainTextEdit* tHelp_ = nullptr;
+  QWidget* frm7_ = nullptr;
+  QHash<int, QPushButton*> com_;
+  QAction* mForbidProPic_ = nullptr;
+  QTimer* newEditionTimer_ = nullptr;
+  Indicator* indicator_ = nullptr;
+  bool closing_ = false;
 };
 
 }  // namespace lanxi

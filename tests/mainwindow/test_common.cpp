@@ -1,0 +1,198 @@
+// Progress arithmetic, small common routines, value formatting and the downloader launch.
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "common/programfolder.h"
+#include "common/value.h"
+#include "mainwindow/common.h"
+#include "mainwindow/downloader.h"
+#include "mainwindow/progress.h"
+#include "scriptedprompts.h"
+
+using namespace Qt::StringLiterals;
+using namespace lanxi;
+
+namespace {
+
+struct ProgressReset {
+  ~ProgressReset() { CloseProgress(); }
+};
+
+}  // namespace
+
+TEST(Progress, StepsCutThePercentageAndCount) {
+  ProgressReset reset;
+  ShowProgress(u"正在删除数据..."_s, 3, 0);
+  EXPECT_TRUE(ProgressOpen());
+  EXPECT_EQ(Progress().labelText, u"正在删除数据..."_s);
+  EXPECT_EQ(Progress().percentText, u"0%"_s);
+  QStringList percents, counts;
+  for (int i = 0; i < 3; ++i) {
+    StepProgress(1, u"pages"_s);
+    percents << Progress().percentText;
+    counts << Progress().countText;
+  }
+  EXPECT_EQ(percents, (QStringList{u"33.3%"_s, u"66.6%"_s, u"100%"_s}));
+  EXPECT_EQ(counts, (QStringList{u"(1/3)"_s, u"(2/3)"_s, u"(3/3)"_s}));
+  EXPECT_TRUE(QRegularExpression(u"^\\d+:\\d+/\\d+:\\d+/\\d+:\\d+$"_s)
+                  .match(Progress().timeText)
+                  .hasMatch())
+      << Progress().timeText.toStdString();
+  CloseProgress();
+  EXPECT_FALSE(ProgressOpen());
+}
+
+TEST(Progress, TimeLineWaitsForOneThousandthAndOtherUnitsCountNothing) {
+  ProgressReset reset;
+  ShowProgress(u"正在读取记录……"_s, 2000, 0);
+  StepProgress(1, u"pages"_s);
+  EXPECT_EQ(Progress().percentText, u"0%"_s);
+  EXPECT_TRUE(Progress().timeText.isEmpty());
+  EXPECT_TRUE(Progress().countText.isEmpty());
+  StepProgress(1, u"PAGES"_s);
+  EXPECT_EQ(Progress().percentText, u"0.1%"_s);
+  EXPECT_EQ(Progress().countText, u"(2/2000)"_s);
+  StepProgress(998, u"rows"_s);
+  EXPECT_EQ(Progress().percentText, u"50%"_s);
+  EXPECT_EQ(Progress().countText, u"(2/2000)"_s);  // only "pages" counts
+}
+
+TEST(Progress, NegativeStartContinuesAndZeroTotalIsOne) {
+  ProgressReset reset;
+  ShowProgress(u"甲"_s, 10, 0);
+  for (int i = 0; i < 4; ++i) StepProgress();
+  CloseProgress();
+  // A new window starts with its initial texts; the bar continues at 4.
+  EXPECT_EQ(ShowProgress(u"乙"_s, 10, -1), 4);
+  EXPECT_EQ(Progress().pos, 4);
+  EXPECT_EQ(Progress().percentText, u"0%"_s);
+  StepProgress();
+  EXPECT_EQ(Progress().percentText, u"50%"_s);
+  CloseProgress();
+
+  ShowProgress(u"丙"_s, 0, 0);
+  StepProgress();
+  EXPECT_EQ(Progress().total, 1);
+  EXPECT_EQ(Progress().percentText, u"100%"_s);
+}
+
+TEST(Progress, StepAfterTheUserClosedTheWindowReloadsItHidden) {
+  ProgressReset reset;
+  ShowProgress(u"正在更新指定产品信息..."_s, 5, 0);
+  EXPECT_TRUE(Progress().visible);
+  ProgressWindowClosed();
+  EXPECT_FALSE(ProgressOpen());
+  StepProgress();
+  EXPECT_TRUE(ProgressOpen());
+  EXPECT_FALSE(Progress().visible);
+  EXPECT_EQ(Progress().labelText, u"进度条指示器"_s);  // a freshly loaded window
+}
+
+TEST(Progress, DurationsAndPercentages) {
+  EXPECT_EQ(FormatDuration(0), u"0:0"_s);
+  EXPECT_EQ(FormatDuration(-5), u"0:0"_s);
+  EXPECT_EQ(FormatDuration(7), u"0:7"_s);
+  EXPECT_EQ(FormatDuration(307), u"5:7"_s);
+  EXPECT_EQ(FormatDuration(3907), u"1:5:7"_s);
+  EXPECT_EQ(FormatDuration(86400 + 3600 + 61), u"1:1:1:1"_s);
+  EXPECT_EQ(FormatDuration(86400), u"1:0:0:0"_s);
+  EXPECT_EQ(PercentText(2, 3), u"66.6%"_s);
+  EXPECT_EQ(PercentText(1, 7), u"14.2%"_s);
+  EXPECT_EQ(PercentText(11, 10), u"110%"_s);
+}
+
+TEST(Common, PumpEventsCountsPassesAndOrderPairSorts) {
+  int delivered = 0;
+  QObject target;
+  auto post = [&] {
+    QMetaObject::invokeMethod(
+        &target, [&] { ++delivered; }, Qt::QueuedConnection);
+  };
+  post();
+  PumpEvents(-1);
+  EXPECT_EQ(delivered, 0);
+  PumpEvents(0);
+  EXPECT_EQ(delivered, 1);
+
+  int a = 7, b = 3;
+  OrderPair(a, b);
+  EXPECT_EQ(std::pair(a, b), std::pair(3, 7));
+  OrderPair(a, b);
+  EXPECT_EQ(std::pair(a, b), std::pair(3, 7));
+  QDate d1(2024, 5, 1), d2(2024, 1, 1);
+  OrderPair(d1, d2);
+  EXPECT_EQ(d1, QDate(2024, 1, 1));
+}
+
+TEST(Common, FormatValueByType) {
+  EXPECT_EQ(FormatValue(Value(12.5), false), u"12.50"_s);
+  EXPECT_EQ(FormatValue(Value(QDate(1900, 1, 1)), true), QString());
+  EXPECT_EQ(FormatValue(Value(QDateTime(QDate(1900, 1, 1), QTime(0, 0))), false), QString());
+  EXPECT_EQ(FormatValue(Value(QDateTime(QDate(1900, 1, 1), QTime(12, 0))), true), u"1900.01.01"_s);
+  EXPECT_EQ(FormatValue(Value(QDateTime(QDate(2024, 3, 5), QTime(9, 7, 30))), false),
+            u"2024.03.05 09:07"_s);
+  EXPECT_EQ(FormatValue(Value(QDate(2024, 3, 5)), true), u"2024.03.05"_s);
+  EXPECT_EQ(FormatValue(Value(true), false), u"√"_s);
+  EXPECT_EQ(FormatValue(Value(false), false), QString());
+  EXPECT_EQ(FormatValue(Value(42), false), u"42"_s);
+  EXPECT_EQ(FormatValue(Value(), false), QString());
+  EXPECT_EQ(FormatValue(Value(u"文本"_s), false), u"文本"_s);
+}
+
+class Downloader : public ::testing::Test {
+ protected:
+  QTemporaryDir dir;
+  test::ScriptedPrompts prompts;
+  void SetUp() override { SetProgramFolder(dir.path()); }
+  void TearDown() override { SetProgramFolder({}); }
+
+  void InstallScript(bool executable) {
+    QFile script(DownloaderPath());
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(
+        "#!/bin/sh\nout=\"$(dirname \"$0\")/args.txt\"\n"
+        "printf '%s\\n' \"$#\" \"$@\" > \"$out.tmp\" && mv \"$out.tmp\" \"$out\"\n");
+    script.close();
+    if (executable) script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+  }
+
+  QStringList WaitForArguments() {
+    const QString out = dir.filePath(u"args.txt"_s);
+    QElapsedTimer t;
+    t.start();
+    while (!QFile::exists(out) && t.elapsed() < 10000) QThread::msleep(20);
+    QFile f(out);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
+  }
+};
+
+TEST_F(Downloader, NamedDatabaseArrivesAsOneArgument) {
+  InstallScript(true);
+  EXPECT_EQ(DownloaderArgument(u"女装"_s, u"DB120305143015.mdb"_s), u"女装|DB120305143015.mdb"_s);
+  ASSERT_TRUE(StartDownloader({DownloaderArgument(u"春 夏'装 \"新\""_s, u"DB120305143015.mdb"_s)}));
+  EXPECT_EQ(WaitForArguments(), (QStringList{u"1"_s, u"春 夏'装 \"新\"|DB120305143015.mdb"_s}));
+  EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(Downloader, NoArgumentMeansAllDatabases) {
+  InstallScript(true);
+  ASSERT_TRUE(StartDownloader({}));
+  EXPECT_EQ(WaitForArguments(), QStringList{u"0"_s});
+}
+
+TEST_F(Downloader, MissingOrNotExecutableIsReported) {
+  EXPECT_FALSE(StartDownloader({}));
+  ASSERT_EQ(prompts.messages.size(), 1);
+  EXPECT_EQ(prompts.messages[0],
+            u"没有找到下载程序“"_s + DownloaderPath() + u"”，无法下载数据！"_s);
+  InstallScript(false);
+  EXPECT_FALSE(StartDownloader({}));
+  EXPECT_EQ(prompts.messages.last(),
+            u"下载程序“"_s + DownloaderPath() + u"”不是可执行的程序，无法下载数据！"_s);
+}
