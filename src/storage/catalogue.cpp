@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include "common/programfolder.h"
 #include "common/userprompts.h"
@@ -151,29 +152,40 @@ void NewDB(CatalogueHost& host) {
 
   Connection catalog;
   if (!OpenConnection(catalog, Catalog())) return;
-  if (!catalog.exec(u"INSERT INTO DBInfo(Name) VALUES(?)"_s, {name})) {
-    ShowMessage(u"数据库“"_s + name + u"”无法登记："_s + catalog.lastError(),
-                MessageKind::Critical);
-    return;
-  }
-  const qint64 row = catalog.lastInsertRowId();
+  // The file is named after the row's Dat, to the second. A row made in the same second as
+  // another would name that row's file: then the new row goes and is made again a second
+  // later. A leftover file that no row names is replaced.
+  qint64 row = 0;
+  QString path;
   auto unregister = [&] { catalog.exec(u"DELETE FROM DBInfo WHERE rowid=?"_s, {Value(row)}); };
-  Statement read(catalog, u"SELECT Dat FROM DBInfo WHERE rowid=?"_s);
-  read.bind({Value(row)});
-  const QDateTime dat = read.next() ? read.value(0).toDateTime() : QDateTime();
-  read = Statement();
-  const QString path = ProgramFolder() + u'/' + CatalogFileName(dat);
-
-  // Two rows made within one second name the same file: never take another row's file.
-  Statement shared(catalog, u"SELECT COUNT(*) FROM DBInfo WHERE Dat=? AND rowid<>?"_s);
-  shared.bind({Value(dat), Value(row)});
-  const bool taken = shared.next() && shared.value(0).toInt() > 0;
-  shared = Statement();
-  if (QFileInfo::exists(path) && !taken) QFile::remove(path);
-  if (taken || QFileInfo::exists(path) || !dat.isValid()) {
-    ShowMessage(u"文件“"_s + path + u"”冲突,数据库生成失败！"_s, MessageKind::Critical);
+  for (int attempt = 0; attempt < 3 && path.isEmpty(); ++attempt) {
+    if (!catalog.exec(u"INSERT INTO DBInfo(Name) VALUES(?)"_s, {name})) {
+      ShowMessage(u"数据库“"_s + name + u"”无法登记："_s + catalog.lastError(),
+                  MessageKind::Critical);
+      return;
+    }
+    row = catalog.lastInsertRowId();
+    Statement read(catalog, u"SELECT Dat, (SELECT COUNT(*) FROM DBInfo o WHERE o.Dat=DBInfo.Dat "
+                            "AND o.rowid<>DBInfo.rowid) FROM DBInfo WHERE rowid=?"_s);
+    read.bind({Value(row)});
+    const bool ok = read.next();
+    const QDateTime dat = ok ? read.value(0).toDateTime() : QDateTime();
+    const bool taken = !ok || read.value(1).toInt() > 0;
+    read = Statement();
+    const QString candidate = ProgramFolder() + u'/' + CatalogFileName(dat);
+    if (!taken && dat.isValid()) {
+      if (QFileInfo::exists(candidate)) QFile::remove(candidate);
+      if (!QFileInfo::exists(candidate)) {
+        path = candidate;
+        break;
+      }
+    }
     unregister();
-    return;
+    if (attempt == 2 || (!taken && dat.isValid())) {
+      ShowMessage(u"文件“"_s + candidate + u"”冲突,数据库生成失败！"_s, MessageKind::Critical);
+      return;
+    }
+    QThread::msleep(1010 - QTime::currentTime().msec());
   }
 
   const QString templ = ProgramFile(QString::fromUtf16(kTemplateFile));
