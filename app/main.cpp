@@ -6,6 +6,7 @@
 #include "common/userprompts.h"
 #include "mainwindow/ui/dialogprompts.h"
 #include "mainwindow/ui/mf.h"
+#include "mainwindow/ui/startupprobe.h"
 #include "storage/templates.h"
 
 using namespace Qt::StringLiterals;
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
   }
 
   lanxi::MF window;
+  // Start-up measurement (bench/): report the first paint of the main window and end.
+  if (qEnvironmentVariableIsSet("LANXI_STARTUP_PROBE")) lanxi::ExitAfterFirstPaint(&window);
   window.show();
   const int rc = app.exec();
   lanxi::SetPrompts(nullptr);
