@@ -4,12 +4,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
-#include <QThread>
 #include <array>
 #include <cmath>
 #include <vector>
 
 #include "common/programfolder.h"
+#include "storage/catalogue.h"
 #include "storage/schema.h"
 
 using namespace Qt::StringLiterals;
@@ -200,37 +200,16 @@ bool GenerateCataloguedDatabase(const QString& catalogPath, const Spec& spec, Re
     SetError(error, u"无法打开目录数据库 "_s + catalogPath + u": "_s + catalog.lastError());
     return false;
   }
-  // Two rows made within one second would name the same file: wait for a fresh second.
-  QString file;
-  QDateTime dat;
-  for (int attempt = 0; attempt < 5 && file.isEmpty(); ++attempt) {
-    if (!catalog.exec(u"INSERT INTO DBInfo(Name) VALUES(?)"_s, {spec.name})) {
-      SetError(error, u"数据库“"_s + spec.name + u"”无法登记: "_s + catalog.lastError());
-      return false;
-    }
-    const qint64 rowid = catalog.lastInsertRowId();
-    Statement read(catalog, u"SELECT Dat FROM DBInfo WHERE rowid=?"_s);
-    read.bind({Value(rowid)});
-    dat = read.next() ? read.value(0).toDateTime() : QDateTime();
-    read = Statement();
-    Statement clash(catalog, u"SELECT COUNT(*) FROM DBInfo WHERE Dat=? AND rowid<>?"_s);
-    clash.bind({Value(dat), Value(rowid)});
-    const bool shared = clash.next() && clash.value(0).toInt() > 0;
-    clash = Statement();
-    const QString candidate = CatalogFileName(dat);
-    if (dat.isValid() && !shared && !QFileInfo::exists(folder + u'/' + candidate)) {
-      file = candidate;
-    } else {
-      catalog.exec(u"DELETE FROM DBInfo WHERE rowid=?"_s, {Value(rowid)});
-      QThread::msleep(1000 - QTime::currentTime().msec() + 10);
-    }
-  }
-  if (file.isEmpty()) {
-    SetError(error, u"无法为数据库取得不冲突的文件名"_s);
+  Registration reg;
+  if (!RegisterDatabase(catalog, folder, spec.name, &reg)) {
+    SetError(error, reg.conflict.isEmpty() ? u"数据库“"_s + spec.name + u"”无法登记: "_s + reg.error
+                                           : u"文件“"_s + reg.conflict + u"”冲突"_s);
     return false;
   }
-  const QString path = folder + u'/' + file;
-  auto unregister = [&] { catalog.exec(u"DELETE FROM DBInfo WHERE Name=?"_s, {spec.name}); };
+  const QString path = reg.path;
+  const QString file = path.mid(path.lastIndexOf(u'/') + 1);
+  const QDateTime dat = reg.dat;
+  auto unregister = [&] { catalog.exec(u"DELETE FROM DBInfo WHERE rowid=?"_s, {Value(reg.row)}); };
 
   const QString templ = FileInFolder(folder, QString::fromUtf16(kTemplateFile));
   const bool made = QFileInfo::exists(templ)

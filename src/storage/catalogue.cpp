@@ -69,6 +69,43 @@ bool UpgradeSchema(const QString& file, QString* error) {
 
 }  // namespace
 
+bool RegisterDatabase(Connection& catalog, const QString& folder, const QString& name,
+                      Registration* out) {
+  // The file is named after the row's Dat, to the second. A row made in the same second as
+  // another would name that row's file: then the new row goes and is made again a second
+  // later. A leftover file that no row names is replaced.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (!catalog.exec(u"INSERT INTO DBInfo(Name) VALUES(?)"_s, {name})) {
+      out->error = catalog.lastError();
+      return false;
+    }
+    const qint64 row = catalog.lastInsertRowId();
+    Statement read(catalog,
+                   u"SELECT Dat, (SELECT COUNT(*) FROM DBInfo o WHERE o.Dat=DBInfo.Dat "
+                   "AND o.rowid<>DBInfo.rowid) FROM DBInfo WHERE rowid=?"_s);
+    read.bind({Value(row)});
+    const bool ok = read.next();
+    const QDateTime dat = ok ? read.value(0).toDateTime() : QDateTime();
+    const bool taken = !ok || read.value(1).toInt() > 0;
+    read = Statement();
+    const QString candidate = folder + u'/' + CatalogFileName(dat);
+    if (!taken && dat.isValid()) {
+      if (QFileInfo::exists(candidate)) QFile::remove(candidate);
+      if (!QFileInfo::exists(candidate)) {
+        *out = {row, dat, candidate, {}, {}};
+        return true;
+      }
+    }
+    catalog.exec(u"DELETE FROM DBInfo WHERE rowid=?"_s, {Value(row)});
+    if (attempt == 2 || (!taken && dat.isValid())) {
+      out->conflict = candidate;
+      return false;
+    }
+    QThread::msleep(1010 - QTime::currentTime().msec());
+  }
+  return false;
+}
+
 QString CleanDatabaseName(const QString& typed) {
   QString name = typed;
   name.remove(u'\'');
@@ -152,41 +189,17 @@ void NewDB(CatalogueHost& host) {
 
   Connection catalog;
   if (!OpenConnection(catalog, Catalog())) return;
-  // The file is named after the row's Dat, to the second. A row made in the same second as
-  // another would name that row's file: then the new row goes and is made again a second
-  // later. A leftover file that no row names is replaced.
-  qint64 row = 0;
-  QString path;
-  auto unregister = [&] { catalog.exec(u"DELETE FROM DBInfo WHERE rowid=?"_s, {Value(row)}); };
-  for (int attempt = 0; attempt < 3 && path.isEmpty(); ++attempt) {
-    if (!catalog.exec(u"INSERT INTO DBInfo(Name) VALUES(?)"_s, {name})) {
-      ShowMessage(u"数据库“"_s + name + u"”无法登记："_s + catalog.lastError(),
-                  MessageKind::Critical);
-      return;
+  Registration reg;
+  if (!RegisterDatabase(catalog, ProgramFolder(), name, &reg)) {
+    if (!reg.conflict.isEmpty()) {
+      ShowMessage(u"文件“"_s + reg.conflict + u"”冲突,数据库生成失败！"_s, MessageKind::Critical);
+    } else {
+      ShowMessage(u"数据库“"_s + name + u"”无法登记："_s + reg.error, MessageKind::Critical);
     }
-    row = catalog.lastInsertRowId();
-    Statement read(catalog, u"SELECT Dat, (SELECT COUNT(*) FROM DBInfo o WHERE o.Dat=DBInfo.Dat "
-                            "AND o.rowid<>DBInfo.rowid) FROM DBInfo WHERE rowid=?"_s);
-    read.bind({Value(row)});
-    const bool ok = read.next();
-    const QDateTime dat = ok ? read.value(0).toDateTime() : QDateTime();
-    const bool taken = !ok || read.value(1).toInt() > 0;
-    read = Statement();
-    const QString candidate = ProgramFolder() + u'/' + CatalogFileName(dat);
-    if (!taken && dat.isValid()) {
-      if (QFileInfo::exists(candidate)) QFile::remove(candidate);
-      if (!QFileInfo::exists(candidate)) {
-        path = candidate;
-        break;
-      }
-    }
-    unregister();
-    if (attempt == 2 || (!taken && dat.isValid())) {
-      ShowMessage(u"文件“"_s + candidate + u"”冲突,数据库生成失败！"_s, MessageKind::Critical);
-      return;
-    }
-    QThread::msleep(1010 - QTime::currentTime().msec());
+    return;
   }
+  const QString path = reg.path;
+  auto unregister = [&] { catalog.exec(u"DELETE FROM DBInfo WHERE rowid=?"_s, {Value(reg.row)}); };
 
   const QString templ = ProgramFile(QString::fromUtf16(kTemplateFile));
   const QString partial = path + u".partial"_s;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <optional>
 
@@ -48,6 +49,21 @@ void DeleteDB(CatalogueHost& host, const QString& name = {});
 void EnsureParaTable();
 // The earliest day with figures in the current database, if any.
 std::optional<QDate> EarliestFigureDate();
+
+// A new catalogue row and the file it names.
+struct Registration {
+  qint64 row = 0;
+  QDateTime dat;
+  QString path;      // the file to make, in the given folder
+  QString conflict;  // when refused: the file that another row or a stuck file holds
+  QString error;     // when the row could not be added
+};
+class Connection;
+// Adds a DBInfo row for `name` (its Dat filled in by the database) and finds the file it names
+// in `folder`. Never answers a file another row names; a leftover file no row names is
+// removed. On a clash with another row made in the same second it tries again a second later.
+bool RegisterDatabase(Connection& catalog, const QString& folder, const QString& name,
+                      Registration* out);
 
 // A typed database name without apostrophes and double quotes, trimmed.
 QString CleanDatabaseName(const QString& typed);

@@ -128,22 +128,30 @@ class TestMF : public QObject {
   void controlsAndMenusCarryTheirNamesAndCaptions() {
     MF w;
     const QList<std::pair<const char*, QString>> buttons = {
-        {"Com_0", u"添加产品"_s},  {"Com_1", u"删除产品"_s},     {"Com_2", u"刷新列表"_s},
-        {"Com_3", u"更新产品信息"_s}, {"Com_4", u"设置"_s},         {"Com_10", u"删除数据"_s},
-        {"Com_11", u"刷新列表"_s}, {"Com_20", u"产品类别选择"_s}, {"Com_21", u"分析"_s},
-        {"Com_23", u"分析"_s},     {"Com_26", u"产品选择"_s},     {"Com_35", u"分析"_s}};
+        {"Com_0", u"添加产品"_s},     {"Com_1", u"删除产品"_s},      {"Com_2", u"刷新列表"_s},
+        {"Com_3", u"更新产品信息"_s}, {"Com_4", u"设置"_s},          {"Com_10", u"删除数据"_s},
+        {"Com_11", u"刷新列表"_s},    {"Com_20", u"产品类别选择"_s}, {"Com_21", u"分析"_s},
+        {"Com_23", u"分析"_s},        {"Com_26", u"产品选择"_s},     {"Com_35", u"分析"_s}};
     for (const auto& [name, caption] : buttons)
       QCOMPARE(Find<QPushButton>(&w, QString::fromLatin1(name))->text(), caption);
     const QList<std::pair<const char*, QString>> actions = {
-        {"mNewDB", u"新建数据库"_s},         {"mSelectDB", u"选择数据库"_s},
-        {"mDeleteDB", u"删除数据库"_s},      {"mCompactDB", u"压缩数据库"_s},
-        {"mRenameDB", u"数据库改名"_s},      {"mOutpuDB", u"导出数据库"_s},
-        {"mInputDB", u"导入数据库"_s},       {"mExit", u"退出"_s},
+        {"mNewDB", u"新建数据库"_s},
+        {"mSelectDB", u"选择数据库"_s},
+        {"mDeleteDB", u"删除数据库"_s},
+        {"mCompactDB", u"压缩数据库"_s},
+        {"mRenameDB", u"数据库改名"_s},
+        {"mOutpuDB", u"导出数据库"_s},
+        {"mInputDB", u"导入数据库"_s},
+        {"mExit", u"退出"_s},
         {"mDownTodayCur", u"下载今天数据(当前数据库)"_s},
-        {"mDownToday", u"下载今天数据(所有数据库)"_s}, {"mDownPic", u"补齐缺失图片"_s},
-        {"mProStructrue", u"类别构成分析"_s}, {"mForbidProPic", u"禁止显示产品图片"_s},
-        {"mClassSet", u"分类名称设置"_s},     {"mUseHelp", u"使用说明"_s},
-        {"mAbout", u"关于澜析"_s},            {"mQQHelp1", u"QQ帮助1"_s},
+        {"mDownToday", u"下载今天数据(所有数据库)"_s},
+        {"mDownPic", u"补齐缺失图片"_s},
+        {"mProStructrue", u"类别构成分析"_s},
+        {"mForbidProPic", u"禁止显示产品图片"_s},
+        {"mClassSet", u"分类名称设置"_s},
+        {"mUseHelp", u"使用说明"_s},
+        {"mAbout", u"关于澜析"_s},
+        {"mQQHelp1", u"QQ帮助1"_s},
         {"mQQHelp2", u"QQ帮助2"_s}};
     for (const auto& [name, caption] : actions)
       QCOMPARE(Find<QAction>(&w, QString::fromLatin1(name))->text(), caption);
@@ -250,8 +258,7 @@ class TestMF : public QObject {
     // Closing records the current database as the default.
     w.close();
     WorkDBFile = u"PARA.mdb"_s;
-    QCOMPARE(LookupWhere(u"Def"_s, u"Var=?"_s, u"Con"_s, {u"默认数据库"_s}).toString(),
-             u"样品"_s);
+    QCOMPARE(LookupWhere(u"Def"_s, u"Var=?"_s, u"Con"_s, {u"默认数据库"_s}).toString(), u"样品"_s);
   }
 
   void progressWindowShowsTheCutPercentages() {
@@ -280,8 +287,9 @@ class TestMF : public QObject {
     const QString file = MakeDefaultDatabase(folder_->path(), u"女装"_s, 3);
     QFile script(DownloaderPath());
     QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/arg.tmp\" && "
-                 "mv \"$(dirname \"$0\")/arg.tmp\" \"$(dirname \"$0\")/arg.txt\"\n");
+    script.write(
+        "#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/arg.tmp\" && "
+        "mv \"$(dirname \"$0\")/arg.tmp\" \"$(dirname \"$0\")/arg.txt\"\n");
     script.close();
     script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
     MF w;

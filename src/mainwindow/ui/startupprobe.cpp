@@ -30,6 +30,8 @@ class FirstPaint final : public QObject {
 
 }  // namespace
 
-void ExitAfterFirstPaint(QWidget* window) { window->installEventFilter(new FirstPaint(window)); }
+void ExitAfterFirstPaint(QWidget* window) {
+  window->installEventFilter(new FirstPaint(window));
+}
 
 }  // namespace lanxi
