@@ -261,6 +261,24 @@ class TestMF : public QObject {
     QCOMPARE(LookupWhere(u"Def"_s, u"Var=?"_s, u"Con"_s, {u"默认数据库"_s}).toString(), u"样品"_s);
   }
 
+  void closingWhileADialogIsAwaitedEndsCleanly() {
+    MakeDefaultDatabase(folder_->path(), u"示例"_s, 3);
+    MF w;
+    w.show();
+    // The user closes the main window while the selection dialog is waited for.
+    QTimer::singleShot(0, [&] {
+      QTRY_VERIFY(TopLevel(u"SelectDB"_s));
+      w.close();
+    });
+    Find<QAction>(&w, u"mSelectDB"_s)->trigger();  // returns once everything closed
+    QVERIFY(!TopLevel(u"SelectDB"_s));
+    QVERIFY(!w.isVisible());
+    QCOMPARE(Find<QLabel>(&w, u"CurDBName"_s)->text(), u"示例"_s);
+    WorkDBFile = u"PARA.mdb"_s;
+    QCOMPARE(LookupWhere(u"Def"_s, u"Var=?"_s, u"Con"_s, {u"默认数据库"_s}).toString(),
+             u"示例"_s);
+  }
+
   void progressWindowShowsTheCutPercentages() {
     MF w;
     ShowProgress(u"正在删除数据..."_s, 3, 0);
