@@ -275,8 +275,7 @@ class TestMF : public QObject {
     QVERIFY(!w.isVisible());
     QCOMPARE(Find<QLabel>(&w, u"CurDBName"_s)->text(), u"示例"_s);
     WorkDBFile = u"PARA.mdb"_s;
-    QCOMPARE(LookupWhere(u"Def"_s, u"Var=?"_s, u"Con"_s, {u"默认数据库"_s}).toString(),
-             u"示例"_s);
+    QCOMPARE(LookupWhere(u"Def"_s, u"Var=?"_s, u"Con"_s, {u"默认数据库"_s}).toString(), u"示例"_s);
   }
 
   void progressWindowShowsTheCutPercentages() {

@@ -15,9 +15,12 @@ class FirstPaint final : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Paint && !seen_) {
       seen_ = true;
-      QTimer::singleShot(0, [] {
+      auto* window = qobject_cast<QWidget*>(watched);
+      QTimer::singleShot(0, window, [window] {
         std::printf("first-paint\n");
         std::fflush(stdout);
+        // Closing ends the run the way a user does.
+        window->close();
         QCoreApplication::exit(0);
       });
     }
