@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "tables/grid.h"
+
+class QAction;
+class QMenu;
+
+namespace lanxi {
+
+// The holder of the program's context menus, a window that is never shown ("弹出菜单"). A
+// grid's owner hands over the grid (MSFCtl, and its index MSFIndex) and pops up the table menu
+// mOutput; its entry mOutputTable "导出数据" exports that grid.
+class PopMenu : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit PopMenu(QWidget* parent = nullptr);
+
+  // The grid the table menu was opened for, and which of the window's grids it is.
+  QPointer<Grid> MSFCtl;
+  int MSFIndex = 0;
+
+  // The table menu "导出表格" and its entry "导出数据".
+  QMenu* mOutput = nullptr;
+  QAction* mOutputTable = nullptr;
+
+  // Hands over the grid and shows the table menu at `globalPos`; returns when the menu has
+  // closed (and the chosen entry has run).
+  void PopupTableMenu(Grid* grid, int index, const QPoint& globalPos);
+
+  // The sheet title of exported workbooks.
+  static QString SheetTitle();
+
+ private:
+  void mOutputTable_Click();
+};
+
+}  // namespace lanxi
