@@ -21,6 +21,7 @@ PACKAGES=(
   libsqlcipher-dev libturbojpeg0-dev libxlsxwriter-dev libgumbo-dev
   libgtest-dev libgmock-dev
   fonts-noto-cjk xvfb xauth
+  zlib1g-dev
 )
 
 say() { printf '\033[1m==> %s\033[0m\n' "$*"; }
