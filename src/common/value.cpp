@@ -167,7 +167,15 @@ QString FormatValue(const Value& value, bool dateOnly) {
       return QString::number(value.toDouble(), 'f', 2);
     case Value::Type::Bool:
       return BoolMark(value.toBool());
-    case Value::Type::Date:
+    case Value::Type::Date: {
+      // A plain date needs no date-time (whose local-time checks cost more than the text).
+      const QDate d = value.toDate();
+      if (d == kNoDate) return {};
+      QString text = QString::number(d.year()).rightJustified(4, u'0') + u'.' +
+                     TwoDigits(d.month()) + u'.' + TwoDigits(d.day());
+      if (!dateOnly) text += u" 00:00"_s;
+      return text;
+    }
     case Value::Type::DateTime: {
       const QDateTime dt = value.toDateTime();
       if (dt.date() == kNoDate && dt.time() == QTime(0, 0)) return {};
