@@ -10,6 +10,7 @@
 #include "mainwindow/common.h"
 #include "mainwindow/progress.h"
 #include "storage/dboperate.h"
+#include "tables/progresssteps.h"
 
 using namespace Qt::StringLiterals;
 
@@ -31,7 +32,14 @@ const QString kMarkDown = u"▽"_s;
 // exactly; a column of 30,000 cells then costs a few dozen real measurements.
 class TextMeasure {
  public:
-  explicit TextMeasure(const QFont& font) : exact_(font), chars_(font), advance_(0x10000, -1) {}
+  explicit TextMeasure(const QFont& font) : exact_(font), chars_(font), advance_(0x10000, -1) {
+    // With digits of one width (tabular figures, as in the fonts for Chinese), "12.50" and
+    // "98.00" measure the same, so exact measures are shared by texts that differ in digits.
+    tabularDigits_ = true;
+    for (char16_t d = u'1'; d <= u'9'; ++d)
+      tabularDigits_ = tabularDigits_ &&
+                       chars_.horizontalAdvance(QChar(d)) == chars_.horizontalAdvance(QChar(u'0'));
+  }
 
   // The exact width of the widest text among `texts`, in twips.
   template <typename Texts>
@@ -63,7 +71,17 @@ class TextMeasure {
   // Room for kerning and rounding between the sum of advances and the shaped text.
   static double Slack(double estimate) { return 3.0 + estimate * 0.05; }
 
-  int Exact(QStringView t) { return exact_.horizontalAdvance(t.toString()); }
+  int Exact(QStringView t) {
+    QString key = t.toString();
+    if (tabularDigits_) {
+      for (QChar& ch : key) {
+        if (ch >= u'1' && ch <= u'9') ch = u'0';
+      }
+    }
+    auto it = exactCache_.constFind(key);
+    if (it == exactCache_.cend()) it = exactCache_.insert(key, exact_.horizontalAdvance(key));
+    return *it;
+  }
 
   // The sum of the characters' advances in pixels, or -1 for texts that need real shaping
   // (control characters, combining marks, surrogate pairs, scripts that join letters).
@@ -91,6 +109,8 @@ class TextMeasure {
   QFontMetricsF chars_;
   std::vector<float> advance_;
   std::vector<Candidate> candidates_;
+  QHash<QString, int> exactCache_;
+  bool tabularDigits_ = false;
 };
 
 // The texts of rows [first, last) of one column, as views.
@@ -224,6 +244,7 @@ QString FillGrid(Grid& grid, const QString& condition, const QString& order, boo
 
   // Look-ups repeat their keys (a product's name on each of its days): ask once per key.
   QHash<QString, QString> lookups;
+  ProgressSteps steps(shown);
   grid.Reserve(2 + shown);
   for (int i = 0; i < shown && !rs.IsEOF(); ++i) {
     grid.SetRows(grid.Rows() + 1);
@@ -253,8 +274,9 @@ QString FillGrid(Grid& grid, const QString& condition, const QString& order, boo
       }
     }
     rs.MoveNext();
-    if (progress) StepProgress();
+    if (progress) steps.Step();
   }
+  if (progress) steps.Flush();
   CloseRecordset(rs);
   AutoFitColumns(grid, 1);
   FinishFill(grid);
@@ -406,14 +428,16 @@ bool DeleteGridRows(Grid& grid, int first, int last, bool ask) {
       Transaction tx(conn);
       Statement del(conn, u"DELETE FROM "_s + QuoteIdentifier(table) + u" WHERE ID=?"_s);
       ok = tx.isActive() && del.isValid();
+      ProgressSteps steps(count * 2);
       for (int r = first; r <= last && ok; ++r) {
         const QString id = grid.TextMatrix(r, idCol).trimmed();
         bool numeric = false;
         const qint64 n = id.toLongLong(&numeric);
         del.reset();
         ok = del.bind(1, numeric ? Value(n) : Value(id)) && del.run();
-        if (progress) StepProgress();
+        if (progress) steps.Step();
       }
+      if (progress) steps.Flush();
       del = Statement();
       if (ok) ok = tx.commit();
     }

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "mainwindow/progress.h"
+#include "tables/progresssteps.h"
 
 using namespace Qt::StringLiterals;
 
@@ -103,6 +104,7 @@ bool ExportCSV(const Grid& grid, const QString& path, UserPrompts& prompts) {
     return false;
   }
   ShowProgress(u"正在导出数据至CSV格式文件……"_s, grid.Rows());
+  ProgressSteps steps(grid.Rows());
   QByteArray out("\xEF\xBB\xBF");
   QString line;
   bool ok = true;
@@ -122,8 +124,9 @@ bool ExportCSV(const Grid& grid, const QString& path, UserPrompts& prompts) {
         out.clear();
       }
     }
-    StepProgress();
+    steps.Step();
   }
+  steps.Flush();
   ok = ok && file.write(out) == out.size() && file.commit();
   CloseProgress();
   if (!ok) {
@@ -136,6 +139,7 @@ bool ExportCSV(const Grid& grid, const QString& path, UserPrompts& prompts) {
 bool ExportExcel(const Grid& grid, const QString& path, const QString& sheetTitle,
                  UserPrompts& prompts) {
   ShowProgress(u"正在将数据导出到EXCEL文件 …"_s, grid.Rows());
+  ProgressSteps steps(grid.Rows());
   const auto fail = [&] {
     CloseProgress();
     prompts.Message(kSaveError, MessageKind::Warning);
@@ -181,8 +185,9 @@ bool ExportExcel(const Grid& grid, const QString& path, const QString& sheetTitl
       }
       ++n;
     }
-    StepProgress();
+    steps.Step();
   }
+  steps.Flush();
   if (!ok) return fail();
   if (wb.Close() != LXW_NO_ERROR) return fail();
   // A new file gets the usual permissions (the part was private), a replaced one keeps its own.
