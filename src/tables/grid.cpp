@@ -216,7 +216,7 @@ void Grid::SetFontSize(double points) {
 void Grid::SetVisible(bool visible) {
   if (visible_ == visible) return;
   visible_ = visible;
-  if (visible_) emit changed();
+  Touch();
 }
 
 void Grid::Sort(int kind) {
@@ -293,7 +293,19 @@ int Grid::FixedWidth() const {
 }
 
 void Grid::Touch() {
-  if (visible_) emit changed();
+  if (updating_ > 0) {
+    touched_ = true;
+  } else if (visible_) {
+    emit changed();
+  }
+}
+
+void Grid::EndUpdate() {
+  if (updating_ == 0 || --updating_ > 0) return;
+  if (touched_) {
+    touched_ = false;
+    if (visible_) emit changed();
+  }
 }
 
 void Grid::ClampPositions() {

@@ -140,8 +140,24 @@ class Grid : public QObject {
   int FixedHeight() const;
   int FixedWidth() const;
 
-  // Tells the view that the grid changed (when it is visible).
+  // Tells the view that the grid changed (when it is visible and no update block is open).
   void Touch();
+
+  // While an update block is open the view is not told about each change; closing the last
+  // block tells it once. Routines that change many cells of a shown grid (sorting, renumbering)
+  // use it through UpdateBlock.
+  void BeginUpdate() { ++updating_; }
+  void EndUpdate();
+  class UpdateBlock {
+   public:
+    explicit UpdateBlock(Grid& grid) : grid_(grid) { grid_.BeginUpdate(); }
+    ~UpdateBlock() { grid_.EndUpdate(); }
+    UpdateBlock(const UpdateBlock&) = delete;
+    UpdateBlock& operator=(const UpdateBlock&) = delete;
+
+   private:
+    Grid& grid_;
+  };
 
  signals:
   void changed();
@@ -175,6 +191,8 @@ class Grid : public QObject {
   int width_ = 9600;
   int height_ = 4800;
   bool visible_ = true;
+  int updating_ = 0;
+  bool touched_ = false;  // changed inside an update block
   QString tag_;
 };
 

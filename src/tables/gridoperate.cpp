@@ -358,6 +358,7 @@ void SortOnHeaderClick(Grid& grid, int x, int y) {
 
 void SortByColumn(Grid& grid, int col) {
   if (col < 0 || col >= grid.Cols()) return;
+  const Grid::UpdateBlock block(grid);
   const bool numeric = grid.ColAlignment(col) >= Grid::kAlignCenterCenter;
   const int titleRow = grid.FixedRows() - 1;
   const QString title = grid.TextMatrix(titleRow, col);
@@ -389,6 +390,7 @@ void RenumberRows(Grid& grid) {
   if (titleRow < 0) return;
   for (int c = 0; c <= grid.FixedCols() && c < grid.Cols(); ++c) {
     if (grid.TextView(titleRow, c) != kSerialTitle) continue;
+    const Grid::UpdateBlock block(grid);
     for (int r = grid.FixedRows(); r < grid.Rows(); ++r) {
       grid.SetTextMatrix(r, c, QString::number(r - grid.FixedRows() + 1));
     }
@@ -515,6 +517,7 @@ void ToggleCheckColumn(Grid& grid, int checkCol, int x, int y) {
     if (r1 > r2) return;
   }
   const QString mark = grid.TextView(r1, checkCol).isEmpty() ? BoolMark(true) : QString();
+  const Grid::UpdateBlock block(grid);
   for (int r = r1; r <= r2; ++r) grid.SetTextMatrix(r, checkCol, mark);
 }
 

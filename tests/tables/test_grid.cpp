@@ -115,6 +115,31 @@ TEST(Grid, HiddenGridTellsTheViewOnceWhenShownAgain) {
   EXPECT_EQ(spy.count(), 2);
 }
 
+TEST(Grid, UpdateBlocksTellTheViewOnceAtTheEnd) {
+  Grid g;
+  g.SetRows(500);
+  QSignalSpy spy(&g, &Grid::changed);
+  {
+    const Grid::UpdateBlock outer(g);
+    {
+      const Grid::UpdateBlock inner(g);
+      for (int r = 1; r < 500; ++r) g.SetTextMatrix(r, 1, QString::number(r));
+    }
+    EXPECT_EQ(spy.count(), 0);
+  }
+  EXPECT_EQ(spy.count(), 1);
+  { const Grid::UpdateBlock unchanged(g); }
+  EXPECT_EQ(spy.count(), 1);
+  g.SetVisible(false);
+  {
+    const Grid::UpdateBlock hidden(g);
+    g.SetTextMatrix(1, 1, u"x"_s);
+  }
+  EXPECT_EQ(spy.count(), 1);  // a hidden grid waits until it is shown
+  g.SetVisible(true);
+  EXPECT_EQ(spy.count(), 2);
+}
+
 TEST(Grid, NumericSortsReadNumbersAndKeepEqualRowsInOrder) {
   Grid g;
   MakeGrid(g, {{u"名"_s, u"数"_s},

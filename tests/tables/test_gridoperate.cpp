@@ -1,6 +1,7 @@
 // What happens to a filled grid: sorting by a title click, serial numbers, deleting rows from
 // grid and database, cell geometry on scrolled grids and the check column.
 #include "tables/gridoperate.h"
+#include "tables/progresssteps.h"
 #include "tablesfixture.h"
 
 using namespace Qt::StringLiterals;
@@ -213,4 +214,30 @@ TEST_F(GridOperate, CheckColumnMarksFollowClicksAndSelections) {
   ToggleCheckColumn(grid, 2, 3500, 100);  // another title: sorts
   EXPECT_EQ(grid.TextMatrix(1, 3), u"产品名称△"_s);
   EXPECT_EQ(Column(grid, 3), (QStringList{u"e"_s, u"d"_s, u"c"_s, u"b"_s, u"a"_s}));
+}
+
+TEST_F(GridOperate, LongLoopsStepTheProgressInThousandthsAndEndAtTheTotal) {
+  struct Counter final : ProgressDisplay {
+    void Refresh(const ProgressState&) override { ++refreshes; }
+    void Show() override {}
+    void Unload() override {}
+    int refreshes = 0;
+  } counter;
+  SetProgressDisplay(&counter);
+  ShowProgress(u"正在导出数据至CSV格式文件……"_s, 31817);
+  ProgressSteps steps(31817);
+  QStringList percents;
+  for (int i = 0; i < 31817; ++i) {
+    steps.Step();
+    if (percents.isEmpty() || percents.last() != Progress().percentText)
+      percents << Progress().percentText;
+  }
+  steps.Flush();
+  EXPECT_EQ(Progress().pos, 31817);
+  EXPECT_EQ(Progress().percentText, u"100%"_s);
+  EXPECT_EQ(Progress().countText, u"(31817/31817)"_s);
+  EXPECT_GE(percents.size(), 1000);  // every tenth of a percent was shown
+  EXPECT_LT(counter.refreshes, 2200);
+  CloseProgress();
+  SetProgressDisplay(&progress);
 }
