@@ -88,6 +88,26 @@ class GridViewTest : public QObject {
     QVERIFY(view.cellRect(g.Rows() - 1, g.Cols() - 1).bottom() < view.viewport()->height());
   }
 
+  void paintedCellsAreWhereTheTableRoutinesFindThem() {
+    GridView view;
+    view.resize(600, 300);
+    Grid& g = *view.grid();
+    Fill(g);
+    for (int c = 1; c < g.Cols(); ++c) g.SetColWidth(c, 1000 + 7 * c);  // not whole pixels
+    g.SetRowHeight(3, 293);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    g.SetLeftCol(4);
+    for (int x = 0; x < view.viewport()->width(); ++x) {
+      for (int y : {5, 30, 45, 59}) {
+        const GridCell cell = CellAtPoint(g, x * Grid::kTwipsPerPixel, y * Grid::kTwipsPerPixel);
+        if (cell.col < 0) continue;
+        QVERIFY2(view.cellRect(cell.row, cell.col).contains(x, y),
+                 qPrintable(u"%1,%2"_s.arg(x).arg(y)));
+      }
+    }
+  }
+
   void mouseAndKeyboardSelectBlocks() {
     GridView view;
     view.resize(500, 300);

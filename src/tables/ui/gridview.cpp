@@ -1,5 +1,7 @@
 #include "tables/ui/gridview.h"
 
+#include "tables/gridoperate.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -57,22 +59,26 @@ Qt::Alignment TextAlignment(int code, QStringView text) {
   return a;
 }
 
+// The first pixel at or after a position in twips. A cell covers the pixels whose twip
+// position falls inside it, so the view and CellAtPoint always agree on the cell under a point.
+int PixelAt(int twips) {
+  return twips >= 0 ? (twips + Grid::kTwipsPerPixel - 1) / Grid::kTwipsPerPixel
+                    : -(-twips / Grid::kTwipsPerPixel);
+}
+
 // The rows (or columns) in view along one axis: the fixed ones, then from `first` on until
-// `extent` pixels are filled. Those of length 0 are left out.
+// `extent` pixels are filled. Those that cover no pixel are left out. `size` is in twips.
 template <typename Size>
 std::vector<Span> SpansInView(int fixed, int first, int count, int extent, Size size) {
   std::vector<Span> spans;
-  int pos = 0;
-  for (int i = 0; i < std::min(fixed, count) && pos < extent; ++i) {
-    const int len = size(i);
-    if (len > 0) spans.push_back({i, pos, len});
-    pos += len;
-  }
-  for (int i = std::max(first, fixed); i < count && pos < extent; ++i) {
-    const int len = size(i);
-    if (len > 0) spans.push_back({i, pos, len});
-    pos += len;
-  }
+  int pos = 0;  // twips
+  const auto add = [&](int i) {
+    const int start = PixelAt(pos), end = PixelAt(pos + size(i));
+    if (end > start) spans.push_back({i, start, end - start});
+    pos += size(i);
+  };
+  for (int i = 0; i < std::min(fixed, count) && PixelAt(pos) < extent; ++i) add(i);
+  for (int i = std::max(first, fixed); i < count && PixelAt(pos) < extent; ++i) add(i);
   return spans;
 }
 
@@ -184,33 +190,17 @@ void GridView::resizeEvent(QResizeEvent* event) {
 }
 
 QPoint GridView::cellAt(const QPoint& pos) const {
-  const Grid& g = *grid_;
-  const auto find = [](int p, int fixed, int first, int count, auto size) {
-    if (p < 0) return -1;
-    int sum = 0;
-    for (int i = 0; i < std::min(fixed, count); ++i) {
-      sum += size(i);
-      if (sum > p) return i;
-    }
-    for (int i = std::max(first, fixed); i < count; ++i) {
-      sum += size(i);
-      if (sum > p) return i;
-    }
-    return -1;
-  };
-  const int col =
-      find(pos.x(), g.FixedCols(), g.LeftCol(), g.Cols(), [&](int c) { return px(g.ColWidth(c)); });
-  const int row =
-      find(pos.y(), g.FixedRows(), g.TopRow(), g.Rows(), [&](int r) { return px(g.RowHeight(r)); });
-  return QPoint(col, row);
+  const GridCell cell =
+      CellAtPoint(*grid_, pos.x() * Grid::kTwipsPerPixel, pos.y() * Grid::kTwipsPerPixel);
+  return QPoint(cell.col, cell.row);
 }
 
 QRect GridView::cellRect(int row, int col) const {
   const Grid& g = *grid_;
   const auto cols = SpansInView(g.FixedCols(), g.LeftCol(), g.Cols(), viewport()->width(),
-                                [&](int c) { return px(g.ColWidth(c)); });
+                                [&](int c) { return g.ColWidth(c); });
   const auto rows = SpansInView(g.FixedRows(), g.TopRow(), g.Rows(), viewport()->height(),
-                                [&](int r) { return px(g.RowHeight(r)); });
+                                [&](int r) { return g.RowHeight(r); });
   const auto x =
       std::find_if(cols.begin(), cols.end(), [&](const Span& s) { return s.index == col; });
   const auto y =
@@ -257,9 +247,9 @@ void GridView::paintEvent(QPaintEvent* event) {
   if (!grid_ || !grid_->Visible()) return;
   const Grid& g = *grid_;
   const auto cols = SpansInView(g.FixedCols(), g.LeftCol(), g.Cols(), viewport()->width(),
-                                [&](int c) { return px(g.ColWidth(c)); });
+                                [&](int c) { return g.ColWidth(c); });
   const auto rows = SpansInView(g.FixedRows(), g.TopRow(), g.Rows(), viewport()->height(),
-                                [&](int r) { return px(g.RowHeight(r)); });
+                                [&](int r) { return g.RowHeight(r); });
   const int r1 = std::min(g.Row(), g.RowSel()), r2 = std::max(g.Row(), g.RowSel());
   const int c1 = std::min(g.Col(), g.ColSel()), c2 = std::max(g.Col(), g.ColSel());
   const bool block = r1 != r2 || c1 != c2;
