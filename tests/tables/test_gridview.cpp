@@ -86,6 +86,15 @@ class GridViewTest : public QObject {
     view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->maximum());
     QVERIFY(!view.cellRect(g.Rows() - 1, g.Cols() - 1).isEmpty());
     QVERIFY(view.cellRect(g.Rows() - 1, g.Cols() - 1).bottom() < view.viewport()->height());
+
+    // A grid shown for a while and then destroyed leaves the view with its own.
+    auto* other = new Grid;
+    Fill(*other);
+    view.setGrid(other);
+    QCOMPARE(view.grid(), other);
+    delete other;
+    QCOMPARE(view.grid(), &g);
+    view.viewport()->repaint();
   }
 
   void paintedCellsAreWhereTheTableRoutinesFindThem() {

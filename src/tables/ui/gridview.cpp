@@ -96,12 +96,19 @@ GridView::GridView(QWidget* parent) : QAbstractScrollArea(parent) {
 
 GridView::~GridView() {
   disconnect(changedConnection_);
+  disconnect(destroyedConnection_);
 }
 
 void GridView::setGrid(Grid* grid) {
   disconnect(changedConnection_);
+  disconnect(destroyedConnection_);
   grid_ = grid ? grid : own_;
   changedConnection_ = connect(grid_.data(), &Grid::changed, this, &GridView::gridChanged);
+  // A grid that goes away leaves the view showing its own, empty one.
+  if (grid_ != own_) {
+    destroyedConnection_ =
+        connect(grid_.data(), &QObject::destroyed, this, [this] { setGrid(nullptr); });
+  }
   syncSize();
   gridChanged();
 }
@@ -123,10 +130,10 @@ void GridView::syncSize() {
 
 int GridView::maxTopRow() const {
   const Grid& g = *grid_;
-  const int avail = viewport()->height() - px(g.FixedHeight());
+  const int avail = viewport()->height() * Grid::kTwipsPerPixel - g.FixedHeight();
   int sum = 0, top = g.Rows();
   for (int r = g.Rows() - 1; r >= g.FixedRows(); --r) {
-    sum += px(g.RowHeight(r));
+    sum += g.RowHeight(r);
     if (sum > avail) break;
     top = r;
   }
@@ -135,10 +142,10 @@ int GridView::maxTopRow() const {
 
 int GridView::maxLeftCol() const {
   const Grid& g = *grid_;
-  const int avail = viewport()->width() - px(g.FixedWidth());
+  const int avail = viewport()->width() * Grid::kTwipsPerPixel - g.FixedWidth();
   int sum = 0, left = g.Cols();
   for (int c = g.Cols() - 1; c >= g.FixedCols(); --c) {
-    sum += px(g.ColWidth(c));
+    sum += g.ColWidth(c);
     if (sum > avail) break;
     left = c;
   }
@@ -162,10 +169,10 @@ void GridView::syncScrollBars() {
 
 int GridView::rowsPerPage() const {
   const Grid& g = *grid_;
-  const int avail = viewport()->height() - px(g.FixedHeight());
+  const int avail = viewport()->height() * Grid::kTwipsPerPixel - g.FixedHeight();
   int n = 0, sum = 0;
   for (int r = g.TopRow(); r < g.Rows(); ++r) {
-    const int h = px(g.RowHeight(r));
+    const int h = g.RowHeight(r);
     if (sum + h > avail) break;
     sum += h;
     if (h > 0) ++n;
@@ -215,10 +222,10 @@ void GridView::ensureVisible(int row, int col) {
     if (row < g.TopRow()) {
       g.SetTopRow(row);
     } else {
-      const int avail = viewport()->height() - px(g.FixedHeight());
+      const int avail = viewport()->height() * Grid::kTwipsPerPixel - g.FixedHeight();
       int sum = 0, top = row;
       for (int r = row; r >= g.FixedRows(); --r) {
-        sum += px(g.RowHeight(r));
+        sum += g.RowHeight(r);
         if (sum > avail) break;
         top = r;
       }
@@ -229,10 +236,10 @@ void GridView::ensureVisible(int row, int col) {
     if (col < g.LeftCol()) {
       g.SetLeftCol(col);
     } else {
-      const int avail = viewport()->width() - px(g.FixedWidth());
+      const int avail = viewport()->width() * Grid::kTwipsPerPixel - g.FixedWidth();
       int sum = 0, left = col;
       for (int c = col; c >= g.FixedCols(); --c) {
-        sum += px(g.ColWidth(c));
+        sum += g.ColWidth(c);
         if (sum > avail) break;
         left = c;
       }

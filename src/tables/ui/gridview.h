@@ -78,6 +78,7 @@ class GridView : public QAbstractScrollArea {
   Grid* own_ = nullptr;
   QPointer<Grid> grid_;
   QMetaObject::Connection changedConnection_;
+  QMetaObject::Connection destroyedConnection_;
   bool syncing_ = false;
   bool dragging_ = false;
   bool dragRows_ = false;  // the drag began on the fixed columns: whole rows
