@@ -249,6 +249,16 @@ class GridViewTest : public QObject {
     chooser.stop();
     QVERIFY(chose);
     QCOMPARE(pop.MSFCtl.data(), &g);
+    // What a driver of the program reads from the grid by name.
+    QCOMPARE(view.property("Rows").toInt(), 4);
+    QCOMPARE(view.property("FixedCols").toInt(), 2);
+    QString text;
+    QVERIFY(QMetaObject::invokeMethod(&view, "TextMatrix", Q_RETURN_ARG(QString, text),
+                                      Q_ARG(int, 2), Q_ARG(int, 2)));
+    QCOMPARE(text, u"毛衣,红色"_s);
+    QCOMPARE(view.VisibleTexts(),
+             (QList<QStringList>{
+                 {u"序号"_s, u"产品名称"_s}, {u"1"_s, u"毛衣,红色"_s}, {u"2"_s, u"围巾"_s}}));
     QCOMPARE(prompts.fileDialogs.size(), 1);
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));

@@ -113,6 +113,20 @@ void GridView::setGrid(Grid* grid) {
   gridChanged();
 }
 
+QList<QStringList> GridView::VisibleTexts() const {
+  QList<QStringList> rows;
+  const Grid& g = *grid_;
+  for (int r = 0; r < g.Rows(); ++r) {
+    if (g.RowHeight(r) < 1) continue;
+    QStringList texts;
+    for (int c = 0; c < g.Cols(); ++c) {
+      if (g.ColWidth(c) >= 1) texts << g.TextMatrix(r, c);
+    }
+    rows << texts;
+  }
+  return rows;
+}
+
 QSize GridView::sizeHint() const {
   return QSize(480, 320);
 }

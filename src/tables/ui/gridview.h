@@ -14,8 +14,23 @@ namespace lanxi {
 //
 // The view reports what the windows react to as signals; positions are in twips relative to
 // the grid's top-left corner, as the table routines (CellAtPoint, SortOnHeaderClick …) expect.
+//
+// The grid's state and texts are also readable through the meta-object system (properties
+// Rows, Cols, Row … and the invokable TextMatrix), so tools that drive the program by object
+// names can read a table as the user sees it.
 class GridView : public QAbstractScrollArea {
   Q_OBJECT
+  Q_PROPERTY(int Rows READ gridRows)
+  Q_PROPERTY(int Cols READ gridCols)
+  Q_PROPERTY(int FixedRows READ gridFixedRows)
+  Q_PROPERTY(int FixedCols READ gridFixedCols)
+  Q_PROPERTY(int Row READ gridRow)
+  Q_PROPERTY(int Col READ gridCol)
+  Q_PROPERTY(int RowSel READ gridRowSel)
+  Q_PROPERTY(int ColSel READ gridColSel)
+  Q_PROPERTY(int TopRow READ gridTopRow)
+  Q_PROPERTY(int LeftCol READ gridLeftCol)
+  Q_PROPERTY(QString Tag READ gridTag)
 
  public:
   // Shows a grid of its own.
@@ -34,6 +49,28 @@ class GridView : public QAbstractScrollArea {
   void ensureVisible(int row, int col);
 
   QSize sizeHint() const override;
+
+  Q_INVOKABLE QString TextMatrix(int row, int col) const { return grid_->TextMatrix(row, col); }
+  Q_INVOKABLE int ColWidth(int col) const { return grid_->ColWidth(col); }
+  Q_INVOKABLE int RowHeight(int row) const { return grid_->RowHeight(row); }
+  Q_INVOKABLE int ColAlignment(int col) const { return grid_->ColAlignment(col); }
+  Q_INVOKABLE quint32 CellBackColor(int row, int col) const {
+    return grid_->CellBackColorAt(row, col);
+  }
+  // The texts of the rows and columns the user can see (height and width not 0), row by row.
+  Q_INVOKABLE QList<QStringList> VisibleTexts() const;
+
+  int gridRows() const { return grid_->Rows(); }
+  int gridCols() const { return grid_->Cols(); }
+  int gridFixedRows() const { return grid_->FixedRows(); }
+  int gridFixedCols() const { return grid_->FixedCols(); }
+  int gridRow() const { return grid_->Row(); }
+  int gridCol() const { return grid_->Col(); }
+  int gridRowSel() const { return grid_->RowSel(); }
+  int gridColSel() const { return grid_->ColSel(); }
+  int gridTopRow() const { return grid_->TopRow(); }
+  int gridLeftCol() const { return grid_->LeftCol(); }
+  QString gridTag() const { return grid_->Tag(); }
 
  signals:
   void clicked();
