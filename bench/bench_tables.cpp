@@ -107,14 +107,14 @@ int main(int argc, char** argv) {
   QuietPrompts prompts;
   SetPrompts(&prompts);
 
-  demo::Spec spec;
-  spec.name = u"表格"_s;
-  spec.products = 200;
-  spec.days = 170;
-  spec.lastDay = QDate(2026, 12, 1);
+  demo::Spec shape;
+  shape.name = u"表格"_s;
+  shape.products = 200;
+  shape.days = 170;
+  shape.lastDay = QDate(2026, 12, 1);
   demo::Result db;
   QString error;
-  if (!demo::GenerateCataloguedDatabase(catalog, spec, &db, &error)) {
+  if (!demo::GenerateCataloguedDatabase(catalog, shape, &db, &error)) {
     std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
     return 1;
   }

@@ -159,19 +159,19 @@ qint64 RoundHalfEven(double v) {
   return std::fmod(f, 2.0) == 0 ? qint64(f) : qint64(f) + 1;
 }
 
-void SetupGridColumns(Grid& grid, const QStringList& specs, const QStringList& titles) {
-  if (specs.size() != titles.size() || specs.size() > Grid::kMaxCols) return;
+void SetupGridColumns(Grid& grid, const QStringList& fields, const QStringList& titles) {
+  if (fields.size() != titles.size() || fields.size() > Grid::kMaxCols) return;
   grid.SetVisible(false);
   // Keeps Rows above FixedRows at every step, whatever the grid held before.
   grid.SetFixedCols(0);
-  grid.SetCols(int(specs.size()));
+  grid.SetCols(int(fields.size()));
   grid.SetFixedCols(std::min(2, grid.Cols()));
   grid.SetRows(3);
   grid.SetFixedRows(2);
   grid.SetRows(2);
   for (int r = 0; r <= grid.FixedRows() - 2; ++r) grid.SetRowHeight(r, 0);
   for (int c = 0; c < grid.Cols(); ++c) {
-    grid.SetTextMatrix(0, c, specs[c]);
+    grid.SetTextMatrix(0, c, fields[c]);
     grid.SetTextMatrix(1, c, titles[c]);
     grid.SetColAlignment(c, Grid::kAlignLeftTop);
   }
@@ -222,13 +222,13 @@ QString FillGrid(Grid& grid, const QString& condition, const QString& order, boo
 
   std::vector<ColumnPlan> plan(cols);
   for (int c = 0; c < cols; ++c) {
-    const QString spec = grid.TextMatrix(0, c);
+    const QString field = grid.TextMatrix(0, c);
     ColumnPlan& p = plan[c];
-    if (spec.isEmpty()) {
+    if (field.isEmpty()) {
       if (grid.TextView(1, c) == kSerialTitle) p.kind = ColumnPlan::Serial;
       continue;
     }
-    const QStringList parts = spec.split(u':');
+    const QStringList parts = field.split(u':');
     if (parts.size() == 4) {
       p.kind = ColumnPlan::Lookup;
       p.field = rs.FieldIndex(parts[0]);
@@ -237,7 +237,7 @@ QString FillGrid(Grid& grid, const QString& condition, const QString& order, boo
       p.resultField = parts[3];
       if (p.field < 0) p.kind = ColumnPlan::Nothing;
     } else {
-      p.field = rs.FieldIndex(spec);
+      p.field = rs.FieldIndex(field);
       if (p.field >= 0) p.kind = ColumnPlan::Field;
     }
   }
@@ -285,8 +285,8 @@ QString FillGrid(Grid& grid, const QString& condition, const QString& order, boo
 
 void SetGridCell(Grid& grid, int row, int col, const Value& value, bool dateOnly) {
   if (row < 0 || row >= grid.Rows() || col < 0 || col >= grid.Cols()) return;
-  const QStringView spec = grid.TextView(0, col);
-  if (spec == u"Cor") {
+  const QStringView field = grid.TextView(0, col);
+  if (field == u"Cor") {
     if (value.isNull()) return;
     grid.SetRow(row);
     grid.SetCol(col);
@@ -299,7 +299,7 @@ void SetGridCell(Grid& grid, int row, int col, const Value& value, bool dateOnly
       return;
     case Value::Type::Integer:
     case Value::Type::Double: {
-      const bool twoDigits = spec.size() == 2 && spec.startsWith(u'C');
+      const bool twoDigits = field.size() == 2 && field.startsWith(u'C');
       grid.SetTextMatrix(row, col,
                          value.type() == Value::Type::Integer
                              ? IntegerText(value.toInt(), twoDigits)
@@ -418,7 +418,7 @@ bool DeleteGridRows(Grid& grid, int first, int last, bool ask) {
   if (progress) ShowProgress(u"正在删除记录……"_s, count * 2);
 
   const QString table = grid.Tag();
-  if (idCol >= 0 && !table.isEmpty() && TableExists(table, CurDBFile)) {
+  if (idCol >= 0 && !table.isEmpty() && !CurDBFile.isEmpty() && TableExists(table, CurDBFile)) {
     Connection conn;
     if (!OpenConnection(conn, CurDBFile)) {
       if (progress) CloseProgress();

@@ -11,17 +11,17 @@
 // Table operations: how a grid is described, filled from a query, fitted, sorted, cut and
 // hit-tested.
 //
-// A described grid has two fixed header rows: row 0 (height 0) holds one field specification
-// per column, row 1 the titles; records start at row 2. A specification is a field name of the
+// A described grid has two fixed header rows: row 0 (height 0) holds the field entry of
+// each column, row 1 the titles; records start at row 2. A field entry is a field name of the
 // query; "Cor" (the value colours the cell's background); "field:table:keyfield:resultfield"
 // (the cell shows the look-up of the record's field in another table); or empty (with the
 // title "序号" the cell shows the serial number, otherwise nothing). The grid's Tag names the
 // table it shows.
 namespace lanxi {
 
-// Builds rows 0 and 1 from the specifications and titles; nothing happens when the two lists
+// Builds rows 0 and 1 from the field entries and titles; nothing happens when the two lists
 // differ in length. FixedCols becomes 2; callers set the Tag and FixedCols afterwards.
-void SetupGridColumns(Grid& grid, const QStringList& specs, const QStringList& titles);
+void SetupGridColumns(Grid& grid, const QStringList& fields, const QStringList& titles);
 
 // The most records a grid of `cols` columns shows: 350000 cells in all.
 int GridRowLimit(int cols);

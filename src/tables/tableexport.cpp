@@ -77,11 +77,11 @@ bool ExportTable(const Grid& grid, UserPrompts& prompts, const QString& extra,
     prompts.Message(u"表格中没有数据！"_s, MessageKind::Information);
     return false;
   }
-  FileDialogSpec spec;
-  spec.title = u"导出数据"_s;
-  spec.filters = QStringList{u"CSV (逗号分隔)(*.csv)"_s, u"MS Excel文件 (*.xlsx)"_s};
-  spec.filterIndex = 1;
-  QString path = prompts.SaveFileName(spec);
+  FileDialogSpec dialog;
+  dialog.title = u"导出数据"_s;
+  dialog.filters = QStringList{u"CSV (逗号分隔)(*.csv)"_s, u"MS Excel文件 (*.xlsx)"_s};
+  dialog.filterIndex = 1;
+  QString path = prompts.SaveFileName(dialog);
   if (path.isEmpty()) return false;
   const bool csv = path.right(3).toLower() == u"csv"_s;
   if (!csv) path = WorkbookFileName(path);

@@ -6,7 +6,7 @@
 #include "tables/grid.h"
 
 // Saving a table as a CSV file or a spreadsheet workbook. Only what the user sees is written:
-// rows of height 0 (the field specifications) and columns of width 0 (hidden keys) are left
+// rows of height 0 (the field entries) and columns of width 0 (hidden keys) are left
 // out. A file is written beside its target and put in its place only when it is complete, so
 // a failed export never leaves a half-written file or loses the one it was to replace.
 namespace lanxi {

@@ -184,12 +184,12 @@ TEST_F(Export, WorkbookHoldsTheVisibleCellsWithTitleStyleWidthsAndBorders) {
 }
 
 TEST_F(Export, ThirtyVisibleColumnsGetTheTitleColourFromAToAD) {
-  QStringList specs, titles;
+  QStringList fields, titles;
   for (int c = 0; c < 31; ++c) {
-    specs << u"F"_s + QString::number(c);
+    fields << u"F"_s + QString::number(c);
     titles << u"列"_s + QString::number(c);
   }
-  SetupGridColumns(grid, specs, titles);
+  SetupGridColumns(grid, fields, titles);
   grid.SetColWidth(0, 0);
   ASSERT_TRUE(ExportExcel(grid, Path(u"wide.xlsx"_s), u"表"_s));
   const auto sheet = test::ReadFirstSheet(Path(u"wide.xlsx"_s));

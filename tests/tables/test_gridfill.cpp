@@ -27,12 +27,12 @@ class GridFill : public TablesTest {
 
   // A grid of `cols` columns showing ID and V, the rest empty.
   void DescribeMany(int cols) {
-    QStringList specs{u"ID"_s, u"V"_s}, titles{u"ID"_s, u"值"_s};
-    while (specs.size() < cols) {
-      specs << QString();
+    QStringList fields{u"ID"_s, u"V"_s}, titles{u"ID"_s, u"值"_s};
+    while (fields.size() < cols) {
+      fields << QString();
       titles << u"空"_s;
     }
-    SetupGridColumns(grid, specs, titles);
+    SetupGridColumns(grid, fields, titles);
     grid.SetTag(u"T_Many"_s);
   }
 };
@@ -99,12 +99,12 @@ TEST_F(GridFill, CellsAreFormattedByValueType) {
   Exec(
       u"INSERT INTO T_Kinds VALUES(-3, 0.125, '1900-01-01', '1900-01-01 00:00:00', 0, '', "
       "12, 4, 255, 8)"_s);
-  const QStringList specs{u"I"_s,    u"D"_s,  u"Dt"_s, u"Dtm"_s, u"B"_s,
-                          u"T"_s,    u"C3"_s, u"N"_s,  u"Cor"_s, u"PID:Product:ID:Name"_s,
-                          QString(), u"X"_s};
+  const QStringList fields{u"I"_s,    u"D"_s,  u"Dt"_s, u"Dtm"_s, u"B"_s,
+                           u"T"_s,    u"C3"_s, u"N"_s,  u"Cor"_s, u"PID:Product:ID:Name"_s,
+                           QString(), u"X"_s};
   const QStringList titles{u"整数"_s, u"小数"_s, u"日期"_s, u"时间"_s, u"是否"_s, u"文本"_s,
                            u"分类"_s, u"空"_s,   u"颜色"_s, u"名称"_s, u"序号"_s, u"无"_s};
-  SetupGridColumns(grid, specs, titles);
+  SetupGridColumns(grid, fields, titles);
   EXPECT_EQ(grid.RowHeight(0), 0);
   EXPECT_EQ(grid.ColAlignment(1), Grid::kAlignLeftBottom);
   grid.SetTag(u"T_Kinds"_s);
@@ -173,9 +173,9 @@ TEST_F(GridFill, NothingIsReadWithoutTheTagTableOrWithMismatchedDescriptions) {
 
 TEST_F(GridFill, ColumnsFitTheirWidestTextCappedAtHalfTheGrid) {
   // Many texts of similar width, so that only an exact measure finds the widest.
-  QStringList specs{u"K"_s, u"S"_s, u"A"_s, u"B"_s, u"E"_s},
+  QStringList fields{u"K"_s, u"S"_s, u"A"_s, u"B"_s, u"E"_s},
       titles{u"K"_s, u"序号"_s, u"甲"_s, u"乙"_s, u"空列"_s};
-  SetupGridColumns(grid, specs, titles);
+  SetupGridColumns(grid, fields, titles);
   grid.SetFixedCols(2);
   grid.SetWidth(20000);
   QRandomGenerator rng(7);
@@ -206,7 +206,7 @@ TEST_F(GridFill, ColumnsFitTheirWidestTextCappedAtHalfTheGrid) {
   EXPECT_EQ(grid.ColWidth(1), 50 + 20);
   EXPECT_EQ(grid.ColWidth(2), widest * 15 + 120);
 
-  // An empty grid measures from row 0, the specifications included.
+  // An empty grid measures from row 0, the field entries included.
   grid.SetRows(2);
   AutoFitColumns(grid, 2);
   EXPECT_EQ(grid.ColWidth(4),

@@ -24,12 +24,12 @@ class GridViewTest : public QObject {
  private:
   // 200 records of 12 columns: hidden ID, serial number, ten text columns.
   static void Fill(Grid& g) {
-    QStringList specs{u"ID"_s, QString()}, titles{u"ID"_s, u"序号"_s};
+    QStringList fields{u"ID"_s, QString()}, titles{u"ID"_s, u"序号"_s};
     for (int c = 0; c < 10; ++c) {
-      specs << u"F"_s + QString::number(c);
+      fields << u"F"_s + QString::number(c);
       titles << u"列"_s + QString::number(c);
     }
-    SetupGridColumns(g, specs, titles);
+    SetupGridColumns(g, fields, titles);
     g.SetVisible(false);
     g.SetRows(202);
     for (int r = 2; r < g.Rows(); ++r) {
