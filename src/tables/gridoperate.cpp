@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QSet>
 #include <cmath>
 #include <vector>
 
@@ -147,6 +148,23 @@ QString IntegerText(qint64 v, bool twoDigits) {
 void FinishFill(Grid& grid) {
   grid.SetVisible(true);
   CloseProgress();
+}
+
+// Removes the rows first … first + count - 1, or, when the grid was rearranged while events
+// ran, the rows holding the deleted keys `ids` wherever they are now.
+void RemoveDeletedRows(Grid& grid, int first, int count, int idCol, const QStringList& ids) {
+  bool unchanged = idCol < 0 || first + count <= grid.Rows();
+  for (int i = 0; i < count && unchanged && idCol >= 0; ++i)
+    unchanged = grid.TextView(first + i, idCol) == ids[i];
+  if (unchanged) {
+    grid.RemoveRows(first, count);
+    return;
+  }
+  const QSet<QString> gone(ids.begin(), ids.end());
+  const Grid::UpdateBlock block(grid);
+  for (int r = grid.Rows() - 1; r >= grid.FixedRows(); --r) {
+    if (gone.contains(grid.TextMatrix(r, idCol))) grid.RemoveRows(r, 1);
+  }
 }
 
 }  // namespace
@@ -414,6 +432,12 @@ bool DeleteGridRows(Grid& grid, int first, int last, bool ask) {
   for (int c = 0; c < grid.Cols() && idCol < 0; ++c) {
     if (grid.TextView(0, c) == u"ID") idCol = c;
   }
+  // The keys are taken before the progress window lets events run: a sort started meanwhile
+  // must not change which records go.
+  QStringList ids;
+  if (idCol >= 0) {
+    for (int r = first; r <= last; ++r) ids << grid.TextMatrix(r, idCol);
+  }
   const bool progress = count > kDeleteProgressAboveRows;
   if (progress) ShowProgress(u"正在删除记录……"_s, count * 2);
 
@@ -431,8 +455,8 @@ bool DeleteGridRows(Grid& grid, int first, int last, bool ask) {
       Statement del(conn, u"DELETE FROM "_s + QuoteIdentifier(table) + u" WHERE ID=?"_s);
       ok = tx.isActive() && del.isValid();
       ProgressSteps steps(count * 2);
-      for (int r = first; r <= last && ok; ++r) {
-        const QString id = grid.TextMatrix(r, idCol).trimmed();
+      for (int i = 0; i < count && ok; ++i) {
+        const QString id = ids[i].trimmed();
         bool numeric = false;
         const qint64 n = id.toLongLong(&numeric);
         del.reset();
@@ -449,7 +473,7 @@ bool DeleteGridRows(Grid& grid, int first, int last, bool ask) {
       return false;
     }
   }
-  grid.RemoveRows(first, count);
+  RemoveDeletedRows(grid, first, count, idCol, ids);
   if (progress) {
     StepProgress(count);
     CloseProgress();

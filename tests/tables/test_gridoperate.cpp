@@ -142,6 +142,35 @@ TEST_F(GridOperate, LargeDeletionsShowProgressOverBothHalves) {
   EXPECT_EQ(grid.TextMatrix(2, 2), u"n121"_s);
 }
 
+TEST_F(GridOperate, ASortWhileTheProgressWindowRunsEventsDoesNotChangeWhatIsDeleted) {
+  Exec(
+      u"WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM k WHERE i<150) "
+      "INSERT INTO Product(Name, WID) SELECT 'n' || i, i FROM k"_s);
+  SetupGridColumns(grid, {u"ID"_s, QString(), u"Name"_s, u"WID"_s},
+                   {u"ID"_s, u"序号"_s, u"产品名称"_s, u"数量"_s});
+  grid.SetTag(u"Product"_s);
+  FillGrid(grid, {}, u"ID"_s, true);
+  // The user clicks the numbers' title while the window is up: descending order.
+  struct SortingDisplay final : ProgressDisplay {
+    Grid* grid = nullptr;
+    void Refresh(const ProgressState&) override {}
+    void Show() override {
+      if (grid) SortByColumn(*grid, 3), SortByColumn(*grid, 3);
+      grid = nullptr;
+    }
+    void Unload() override {}
+  } display;
+  display.grid = &grid;
+  SetProgressDisplay(&display);
+  EXPECT_TRUE(DeleteGridRows(grid, 2, 121, false));  // n1 … n120 as selected
+  SetProgressDisplay(&progress);
+  EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Product WHERE WID<=120"_s), 0);
+  EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Product"_s), 30);
+  ASSERT_EQ(grid.Rows(), 2 + 30);
+  EXPECT_EQ(grid.TextMatrix(2, 2), u"n150"_s);
+  EXPECT_EQ(grid.TextMatrix(31, 2), u"n121"_s);
+}
+
 TEST_F(GridOperate, CellGeometryFollowsTheScrolledInRowsAndColumns) {
   grid.SetCols(8);
   grid.SetRows(30);
