@@ -26,6 +26,7 @@
 #include "scriptedprompts.h"
 #include "storage/dboperate.h"
 #include "storage/settings.h"
+#include "tables/ui/gridview.h"
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
@@ -123,6 +124,16 @@ class TestMF : public QObject {
     }
     for (int i = 0; i < 8; ++i)
       QCOMPARE(Find<QDateEdit>(&w, u"DT_"_s + QString::number(i))->date(), i % 2 ? today : first);
+    // Both lists were loaded: five products newest first, and today's figures.
+    Grid* products = Find<GridView>(&w, u"MSF_0"_s)->grid();
+    QCOMPARE(products->Rows(), 2 + 5);
+    QCOMPARE(products->TextMatrix(1, 5), u"产品名称"_s);
+    QCOMPARE(products->TextMatrix(2, 0), u"5"_s);
+    QCOMPARE(products->TextMatrix(2, 4), u"1"_s);
+    Grid* figures = Find<GridView>(&w, u"MSF_1"_s)->grid();
+    QVERIFY(figures->Rows() > 2);
+    for (int r = 2; r < figures->Rows(); ++r)
+      QCOMPARE(figures->TextMatrix(r, 6), today.toString(u"yyyy.MM.dd"_s));
   }
 
   void controlsAndMenusCarryTheirNamesAndCaptions() {

@@ -7,6 +7,7 @@
 #include <QDateEdit>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
@@ -18,14 +19,18 @@
 
 #include "mainwindow/common.h"
 #include "mainwindow/downloader.h"
+#include "mainwindow/productlists.h"
 #include "mainwindow/ui/forms.h"
 #include "mainwindow/ui/indicator.h"
 #include "mainwindow/ui/picturebox.h"
+#include "mainwindow/ui/popmenu.h"
 #include "mainwindow/ui/selectdb.h"
 #include "mainwindow/ui/tabcontrol.h"
 #include "mainwindow/ui/twips.h"
 #include "storage/dboperate.h"
 #include "storage/settings.h"
+#include "tables/gridoperate.h"
+#include "tables/ui/gridview.h"
 
 using namespace Qt::StringLiterals;
 
@@ -141,11 +146,18 @@ void SetLeft(QWidget* w, int twips) {
 void SetTop(QWidget* w, int twips) {
   w->move(w->x(), Px(twips));
 }
+void Resized(QWidget* w) {
+  if (auto* view = qobject_cast<GridView*>(w)) view->syncSize();
+}
 void SetWidth(QWidget* w, int twips) {
-  if (twips >= 0) w->resize(Px(twips), w->height());
+  if (twips < 0) return;
+  w->resize(Px(twips), w->height());
+  Resized(w);
 }
 void SetHeight(QWidget* w, int twips) {
-  if (twips >= 0) w->resize(w->width(), Px(twips));
+  if (twips < 0) return;
+  w->resize(w->width(), Px(twips));
+  Resized(w);
 }
 int WidthOf(const QWidget* w) {
   return Tw(w->width());
@@ -185,6 +197,7 @@ MF::MF(QWidget* parent) : QMainWindow(parent) {
   pPic_->raise();
 
   BuildMenus();
+  popMenu_ = new PopMenu(this);
 
   newEditionTimer_ = new QTimer(this);
   newEditionTimer_->setObjectName(u"NewEditionTimer"_s);
@@ -195,6 +208,8 @@ MF::MF(QWidget* parent) : QMainWindow(parent) {
   indicator_ = new Indicator(nullptr);
   area_->installEventFilter(this);
   resize(1180, 760);
+  // Lay the window out at its start size now, so the lists are filled at the width they show.
+  layout()->activate();
   ApplyLayout();
   StartUp();
   newEditionTimer_->start();
@@ -229,6 +244,22 @@ void MF::BuildTopBand(QWidget* area) {
   pPic_->hide();
 }
 
+GridView* MF::AddGrid(const QString& name, int index, QWidget* parent, bool list) {
+  auto* view = new GridView(parent);
+  view->setObjectName(name);
+  // A title click sorts the lists; any other button opens the table menu with the export.
+  connect(view, &GridView::mousePressed, this,
+          [this, view, index, list](Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+            if (button == Qt::LeftButton) {
+              if (list) SortOnHeaderClick(*view->grid(), x, y);
+              return;
+            }
+            popMenu_->PopupTableMenu(view->grid(), index,
+                                     view->viewport()->mapToGlobal(QPoint(Px(x), Px(y))));
+          });
+  return view;
+}
+
 QPushButton* MF::AddCom(int index, const QString& caption, QWidget* parent) {
   auto* b = new QPushButton(caption, parent);
   b->setObjectName(Name("Com", index));
@@ -258,8 +289,7 @@ void MF::BuildProductTab(QWidget* frame) {
   // The new category value starts as the typed name part.
   connect(tc_[0], &QLineEdit::textChanged, tc_[1], &QLineEdit::setText);
 
-  msf_[0] = new QWidget(frame);
-  msf_[0]->setObjectName(Name("MSF", 0));
+  msf_[0] = AddGrid(Name("MSF", 0), 0, frame, true);
 
   cmb_ = new QComboBox(frame);
   cmb_->setObjectName(u"CMB"_s);
@@ -285,8 +315,7 @@ void MF::BuildFiguresTab(QWidget* frame) {
     QPushButton* b = AddCom(index, caption, frame);
     band.add(b, b->fontMetrics().horizontalAdvance(caption) + 24);
   }
-  msf_[1] = new QWidget(frame);
-  msf_[1]->setObjectName(Name("MSF", 1));
+  msf_[1] = AddGrid(Name("MSF", 1), 1, frame, true);
 }
 
 void MF::BuildChartPage(int k, QWidget* frame) {
@@ -330,8 +359,7 @@ void MF::BuildChartPage(int k, QWidget* frame) {
     }
   }
 
-  msf1_[k] = new QWidget(frame);
-  msf1_[k]->setObjectName(Name("MSF1", k));
+  msf1_[k] = AddGrid(Name("MSF1", k), k, frame, false);
   pic_[k] = new PictureBox(frame);
   pic_[k]->setObjectName(Name("Pic", k));
 }
@@ -468,6 +496,20 @@ void MF::OpenParamAddress(const char16_t* key, const char16_t* fallback) {
 
 void MF::Com_Click(int index) {
   switch (index) {
+    case 2:
+      LoadProductMSF(*msf_[0]->grid());
+      tt_->hide();
+      cmb_->hide();
+      break;
+    case 10: {
+      Grid& grid = *msf_[1]->grid();
+      DeleteGridRows(grid, grid.Row(), grid.RowSel(), true);
+      break;
+    }
+    case 11:
+      LoadProductInfoMSF(*msf_[1]->grid(), cPro_[1]->currentText(), dtp_[0]->date(),
+                         dtp_[1]->date());
+      break;
     default:
       break;  // the commands of the other buttons arrive with their subsystems
   }

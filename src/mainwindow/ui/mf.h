@@ -18,8 +18,10 @@ class QTimer;
 
 namespace lanxi {
 
+class GridView;
 class Indicator;
 class PictureBox;
+class PopMenu;
 class TabControl;
 
 // The main window: the program runs while it is open. It holds the current database's name,
@@ -71,6 +73,7 @@ class MF final : public QMainWindow, public CatalogueHost {
   void OpenParamAddress(const char16_t* key, const char16_t* fallback);
 
   QPushButton* AddCom(int index, const QString& caption, QWidget* parent);
+  GridView* AddGrid(const QString& name, int index, QWidget* parent, bool list);
   QAction* AddAction(QMenu* menu, const char* name, const QString& caption);
 
   QWidget* area_ = nullptr;  // the central widget; its size is the layout's W and H
@@ -79,8 +82,9 @@ class MF final : public QMainWindow, public CatalogueHost {
   QLabel* pPic_ = nullptr;
   TabControl* sst_ = nullptr;
   TabControl* sst1_ = nullptr;
-  QWidget* msf_[2] = {};
-  QWidget* msf1_[4] = {};
+  GridView* msf_[2] = {};
+  GridView* msf1_[4] = {};
+  PopMenu* popMenu_ = nullptr;
   PictureBox* pic_[4] = {};
   QDateEdit* dtp_[2] = {};
   QDateEdit* dt_[8] = {};

@@ -50,6 +50,10 @@ class GridView : public QAbstractScrollArea {
 
   QSize sizeHint() const override;
 
+  // Tells the grid the view's size. A hidden view gets no resize events, yet fitting columns
+  // reads the grid's width: whoever resizes a hidden view calls this.
+  void syncSize();
+
   Q_INVOKABLE QString TextMatrix(int row, int col) const { return grid_->TextMatrix(row, col); }
   Q_INVOKABLE int ColWidth(int col) const { return grid_->ColWidth(col); }
   Q_INVOKABLE int RowHeight(int row) const { return grid_->RowHeight(row); }
@@ -101,7 +105,6 @@ class GridView : public QAbstractScrollArea {
  private:
   void gridChanged();
   void syncScrollBars();
-  void syncSize();
   // The last row/column that can be TopRow/LeftCol with the view still full.
   int maxTopRow() const;
   int maxLeftCol() const;

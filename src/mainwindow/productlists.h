@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+namespace lanxi {
+
+class Grid;
+
+// Fills the product list from the current database: every product, newest first, with the
+// keys ID, WID, Url and Pic in hidden columns, a serial number, and the visible fields.
+void LoadProductMSF(Grid& grid);
+
+// Fills the daily-figures list: the figures of the product whose id begins `productChoice`
+// ("12:…"; "所有产品" or anything not starting with a number means all products) from `from`
+// to `to`, both included.
+void LoadProductInfoMSF(Grid& grid, const QString& productChoice, QDate from, QDate to);
+
+// The whole number at the start of a text, as a drop-down item "12:名称" begins; 0 when there
+// is none.
+qint64 LeadingNumber(const QString& text);
+
+}  // namespace lanxi
