@@ -48,9 +48,7 @@ int main(int argc, char** argv) {
   QTemporaryDir dir;
   SetProgramFolder(dir.path());
   const QString catalog = dir.filePath(u"PARA.mdb"_s);
-  if (!WriteDatabaseFile(catalog, DatabaseKind::Catalog) ||
-      !WriteDatabaseFile(dir.filePath(u"data.mdb"_s), DatabaseKind::Tracking))
-    return 1;
+  if (!WriteTemplates(dir.path())) return 1;
   DatabaseKey();  // derived once per process, not part of any operation
 
   // A realistic database to look products up in.

@@ -13,6 +13,7 @@
 #include "common/programfolder.h"
 #include "common/userprompts.h"
 #include "demodata.h"
+#include "mainwindow/productlists.h"
 #include "mainwindow/progress.h"
 #include "storage/dboperate.h"
 #include "storage/schema.h"
@@ -40,9 +41,7 @@ class QuietPrompts final : public UserPrompts {
 
 // The daily-figures statement over all products.
 QString DailyStatement() {
-  return u"SELECT PInfo.*,Product.Name as Name,Product.Url as Url,Product.Pic as Pic "
-         "FROM PInfo,Product WHERE PInfo.PID=Product.ID ORDER BY PInfo.ID LIMIT "_s +
-         QString::number(kSelected);
+  return ProductInfoSql() + u" ORDER BY PInfo.ID LIMIT "_s + QString::number(kSelected);
 }
 
 // Open, key, prepare, step through every row reading each column's text, close.
@@ -81,17 +80,6 @@ double BestMs(int runs, F&& f) {
   return best;
 }
 
-void Describe(Grid& grid) {
-  SetupGridColumns(grid,
-                   {u"ID"_s, u"PID"_s, u"Url"_s, u"Pic"_s, QString(), u"Name"_s, u"Dat"_s,
-                    u"Price"_s, u"PPrice"_s, u"Sales"_s, u"Stock"_s},
-                   {u"ID"_s, u"PID"_s, u"Url"_s, u"Pic"_s, u"序号"_s, u"产品名称"_s, u"日期"_s,
-                    u"原价"_s, u"促销价"_s, u"销量"_s, u"库存量"_s});
-  grid.SetTag(u"PInfo"_s);
-  grid.SetFixedCols(5);
-  grid.SetWidth(15000);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -100,9 +88,7 @@ int main(int argc, char** argv) {
   QTemporaryDir dir;
   SetProgramFolder(dir.path());
   const QString catalog = dir.filePath(u"PARA.mdb"_s);
-  if (!WriteDatabaseFile(catalog, DatabaseKind::Catalog) ||
-      !WriteDatabaseFile(dir.filePath(u"data.mdb"_s), DatabaseKind::Tracking))
-    return 1;
+  if (!WriteTemplates(dir.path())) return 1;
   DatabaseKey();
   QuietPrompts prompts;
   SetPrompts(&prompts);
@@ -127,7 +113,8 @@ int main(int argc, char** argv) {
   const double bare = BestMs(kRuns, [&] { BareQuery(path, sql, &rows); });
 
   Grid grid;
-  Describe(grid);
+  DescribeProductInfoGrid(grid);
+  grid.SetWidth(15000);
   QString result;
   FillGrid(grid, {}, {}, true, DailyStatement());  // warm
   const double fill =

@@ -27,17 +27,6 @@ void Say(const QString& text) {
   std::printf("%s\n", text.toLocal8Bit().constData());
 }
 
-int WriteTemplates(const QString& folder) {
-  QDir().mkpath(folder);
-  for (auto [name, kind] : {std::pair{kCatalogFile, DatabaseKind::Catalog},
-                            std::pair{kTemplateFile, DatabaseKind::Tracking}}) {
-    const QString path = QDir(folder).filePath(QString::fromUtf16(name));
-    QString error;
-    if (!WriteDatabaseFile(path, kind, &error)) return Fail(path + u": "_s + error);
-  }
-  return 0;
-}
-
 int Generate(const QCommandLineParser& args) {
   const QString catalog = args.value(u"catalog"_s);
   if (catalog.isEmpty()) return Fail(u"--catalog is required"_s);
@@ -96,7 +85,10 @@ int main(int argc, char** argv) {
   args.process(app);
 
   const QStringList pos = args.positionalArguments();
-  if (pos.value(0) == u"templates"_s && pos.size() == 2) return WriteTemplates(pos[1]);
+  if (pos.value(0) == u"templates"_s && pos.size() == 2) {
+    QString error;
+    return WriteTemplates(pos[1], &error) ? 0 : Fail(pos[1] + u": "_s + error);
+  }
   if (pos.value(0) == u"generate"_s) return Generate(args);
   args.showHelp(2);
 }

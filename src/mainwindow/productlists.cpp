@@ -32,11 +32,24 @@ void LoadProductMSF(Grid& grid) {
   }
 }
 
+void DescribeProductInfoGrid(Grid& grid) {
+  SetupGridColumns(grid,
+                   {u"ID"_s, u"PID"_s, u"Url"_s, u"Pic"_s, QString(), u"Name"_s, u"Dat"_s,
+                    u"Price"_s, u"PPrice"_s, u"Sales"_s, u"Stock"_s},
+                   {u"ID"_s, u"PID"_s, u"Url"_s, u"Pic"_s, u"序号"_s, u"产品名称"_s, u"日期"_s,
+                    u"原价"_s, u"促销价"_s, u"销量"_s, u"库存量"_s});
+  grid.SetTag(u"PInfo"_s);
+  grid.SetFixedCols(5);
+}
+
+QString ProductInfoSql() {
+  return u"SELECT PInfo.*,Product.Name as Name,Product.Url as Url,Product.Pic as Pic FROM "
+         "PInfo,Product WHERE PInfo.PID=Product.ID"_s;
+}
+
 void LoadProductInfoMSF(Grid& grid, const QString& productChoice, QDate from, QDate to) {
   const qint64 pid = LeadingNumber(productChoice);
-  QString sql =
-      u"SELECT PInfo.*,Product.Name as Name,Product.Url as Url,Product.Pic as Pic FROM "
-      "PInfo,Product WHERE PInfo.PID=Product.ID"_s;
+  QString sql = ProductInfoSql();
   Params params;
   if (pid >= 1) {
     sql += u" AND PInfo.PID=?"_s;
@@ -44,15 +57,9 @@ void LoadProductInfoMSF(Grid& grid, const QString& productChoice, QDate from, QD
   }
   sql += u" AND PInfo.Dat>=? AND PInfo.Dat<=?"_s;
   params << Value(from) << Value(to);
-  SetupGridColumns(grid,
-                   {u"ID"_s, u"PID"_s, u"Url"_s, u"Pic"_s, QString(), u"Name"_s, u"Dat"_s,
-                    u"Price"_s, u"PPrice"_s, u"Sales"_s, u"Stock"_s},
-                   {u"ID"_s, u"PID"_s, u"Url"_s, u"Pic"_s, u"序号"_s, u"产品名称"_s, u"日期"_s,
-                    u"原价"_s, u"促销价"_s, u"销量"_s, u"库存量"_s});
-  grid.SetTag(u"PInfo"_s);
+  DescribeProductInfoGrid(grid);
   if (CurDBFile.isEmpty()) return;
   WorkDBFile = CurDBFile;
-  grid.SetFixedCols(5);
   FillGrid(grid, {}, {}, true, sql, params);
 }
 

@@ -11,6 +11,13 @@ class Grid;
 // keys ID, WID, Url and Pic in hidden columns, a serial number, and the visible fields.
 void LoadProductMSF(Grid& grid);
 
+// Describes the daily-figures list: hidden keys ID, PID, Url and Pic, a serial number, then the
+// product name, day, prices, sales and stock; Tag "PInfo", five fixed columns.
+void DescribeProductInfoGrid(Grid& grid);
+
+// The query of the daily figures with their product's name, address and picture.
+QString ProductInfoSql();
+
 // Fills the daily-figures list: the figures of the product whose id begins `productChoice`
 // ("12:…"; "所有产品" or anything not starting with a number means all products) from `from`
 // to `to`, both included.

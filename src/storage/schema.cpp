@@ -1,5 +1,6 @@
 #include "storage/schema.h"
 
+#include <QDir>
 #include <QFile>
 #include <filesystem>
 
@@ -105,6 +106,14 @@ bool WriteDatabaseFile(const QString& path, DatabaseKind kind, QString* error) {
   }
   if (!ok) QFile::remove(partial);
   return ok;
+}
+
+bool WriteTemplates(const QString& folder, QString* error) {
+  QDir().mkpath(folder);
+  return WriteDatabaseFile(QDir(folder).filePath(QString::fromUtf16(kCatalogFile)),
+                           DatabaseKind::Catalog, error) &&
+         WriteDatabaseFile(QDir(folder).filePath(QString::fromUtf16(kTemplateFile)),
+                           DatabaseKind::Tracking, error);
 }
 
 }  // namespace lanxi

@@ -34,4 +34,7 @@ enum class DatabaseKind { Catalog, Tracking };
 // the target and renamed into place, so an existing file is replaced whole or not at all.
 bool WriteDatabaseFile(const QString& path, DatabaseKind kind, QString* error = nullptr);
 
+// Writes the templates PARA.mdb and data.mdb into `folder`.
+bool WriteTemplates(const QString& folder, QString* error = nullptr);
+
 }  // namespace lanxi

@@ -12,9 +12,7 @@ namespace lanxi::test {
 
 TempProgramFolder::TempProgramFolder() {
   if (!dir_.isValid()) throw std::runtime_error("no temporary folder");
-  if (!WriteDatabaseFile(dir_.filePath(u"PARA.mdb"_s), DatabaseKind::Catalog) ||
-      !WriteDatabaseFile(dir_.filePath(u"data.mdb"_s), DatabaseKind::Tracking))
-    throw std::runtime_error("cannot write the templates");
+  if (!WriteTemplates(dir_.path())) throw std::runtime_error("cannot write the templates");
   SetProgramFolder(dir_.path());
   WorkDBFile.clear();
   CurDBFile.clear();
