@@ -14,7 +14,7 @@
 #include "common/userprompts.h"
 #include "demodata.h"
 #include "mainwindow/productlists.h"
-#include "mainwindow/progress.h"
+#include "common/progress.h"
 #include "storage/dboperate.h"
 #include "storage/schema.h"
 #include "tables/gridoperate.h"

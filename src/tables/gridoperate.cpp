@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "common/userprompts.h"
-#include "mainwindow/common.h"
-#include "mainwindow/progress.h"
+#include "common/routines.h"
+#include "common/progress.h"
 #include "storage/dboperate.h"
-#include "tables/progresssteps.h"
+#include "common/progresssteps.h"
 
 using namespace Qt::StringLiterals;
 

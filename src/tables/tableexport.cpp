@@ -8,8 +8,8 @@
 #include <QTemporaryFile>
 #include <cstdio>
 
-#include "mainwindow/progress.h"
-#include "tables/progresssteps.h"
+#include "common/progress.h"
+#include "common/progresssteps.h"
 
 using namespace Qt::StringLiterals;
 

@@ -9,9 +9,9 @@
 
 #include "common/programfolder.h"
 #include "common/value.h"
-#include "mainwindow/common.h"
+#include "common/routines.h"
 #include "mainwindow/downloader.h"
-#include "mainwindow/progress.h"
+#include "common/progress.h"
 #include "scriptedprompts.h"
 
 using namespace Qt::StringLiterals;

@@ -18,7 +18,7 @@
 #include "common/programfolder.h"
 #include "demodata.h"
 #include "mainwindow/downloader.h"
-#include "mainwindow/progress.h"
+#include "common/progress.h"
 #include "mainwindow/ui/mf.h"
 #include "mainwindow/ui/tabcontrol.h"
 #include "mainwindow/ui/twips.h"

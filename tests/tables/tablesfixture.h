@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <QStringList>
 
-#include "mainwindow/progress.h"
+#include "common/progress.h"
 #include "programfolder_fixture.h"
 #include "scriptedprompts.h"
 #include "storage/dboperate.h"

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "mainwindow/progress.h"
+#include "common/progress.h"
 
 class QLabel;
 

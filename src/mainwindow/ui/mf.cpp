@@ -17,7 +17,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "mainwindow/common.h"
+#include "common/routines.h"
 #include "mainwindow/downloader.h"
 #include "mainwindow/productlists.h"
 #include "mainwindow/ui/forms.h"

@@ -1,4 +1,4 @@
-#include "mainwindow/common.h"
+#include "common/routines.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "mainwindow/progress.h"
+#include "common/progress.h"
 
 namespace lanxi {
 

@@ -1,6 +1,6 @@
-#include "mainwindow/progress.h"
+#include "common/progress.h"
 
-#include "mainwindow/common.h"
+#include "common/routines.h"
 
 using namespace Qt::StringLiterals;
 
