@@ -11,10 +11,10 @@
 #include <cstdio>
 
 #include "common/programfolder.h"
+#include "common/progress.h"
 #include "common/userprompts.h"
 #include "demodata.h"
 #include "mainwindow/productlists.h"
-#include "common/progress.h"
 #include "storage/dboperate.h"
 #include "storage/schema.h"
 #include "tables/gridoperate.h"

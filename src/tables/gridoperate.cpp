@@ -7,11 +7,11 @@
 #include <cmath>
 #include <vector>
 
-#include "common/userprompts.h"
-#include "common/routines.h"
 #include "common/progress.h"
-#include "storage/dboperate.h"
 #include "common/progresssteps.h"
+#include "common/routines.h"
+#include "common/userprompts.h"
+#include "storage/dboperate.h"
 
 using namespace Qt::StringLiterals;
 

@@ -8,10 +8,10 @@
 #include <QThread>
 
 #include "common/programfolder.h"
-#include "common/value.h"
-#include "common/routines.h"
-#include "mainwindow/downloader.h"
 #include "common/progress.h"
+#include "common/routines.h"
+#include "common/value.h"
+#include "mainwindow/downloader.h"
 #include "scriptedprompts.h"
 
 using namespace Qt::StringLiterals;

@@ -16,9 +16,9 @@
 #include <QTimer>
 
 #include "common/programfolder.h"
+#include "common/progress.h"
 #include "demodata.h"
 #include "mainwindow/downloader.h"
-#include "common/progress.h"
 #include "mainwindow/ui/mf.h"
 #include "mainwindow/ui/tabcontrol.h"
 #include "mainwindow/ui/twips.h"

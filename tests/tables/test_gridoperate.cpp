@@ -1,7 +1,7 @@
 // What happens to a filled grid: sorting by a title click, serial numbers, deleting rows from
 // grid and database, cell geometry on scrolled grids and the check column.
-#include "tables/gridoperate.h"
 #include "common/progresssteps.h"
+#include "tables/gridoperate.h"
 #include "tablesfixture.h"
 
 using namespace Qt::StringLiterals;
