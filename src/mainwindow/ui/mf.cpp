@@ -18,6 +18,7 @@
 #include <QToolButton>
 
 #include "common/routines.h"
+#include "common/version.h"
 #include "mainwindow/downloader.h"
 #include "mainwindow/productlists.h"
 #include "mainwindow/ui/forms.h"
@@ -31,6 +32,8 @@
 #include "storage/settings.h"
 #include "tables/gridoperate.h"
 #include "tables/ui/gridview.h"
+#include "update/ui/rightform.h"
+#include "update/update.h"
 
 using namespace Qt::StringLiterals;
 
@@ -173,7 +176,7 @@ int LeftOf(const QWidget* w) {
 
 MF::MF(QWidget* parent) : QMainWindow(parent) {
   setObjectName(u"MF"_s);
-  setWindowTitle(u"澜析产品销量跟踪软件2.03"_s);
+  setWindowTitle(QString::fromUtf16(kProductName) + ProgramVersion());
 
   area_ = new QWidget(this);
   area_->setObjectName(u"MFArea"_s);
@@ -203,7 +206,7 @@ MF::MF(QWidget* parent) : QMainWindow(parent) {
   newEditionTimer_->setObjectName(u"NewEditionTimer"_s);
   newEditionTimer_->setInterval(5000);
   newEditionTimer_->setSingleShot(true);
-  connect(newEditionTimer_, &QTimer::timeout, this, [this] { newEditionTimer_->stop(); });
+  connect(newEditionTimer_, &QTimer::timeout, this, &MF::NewEditionTimer_Timer);
 
   indicator_ = new Indicator(nullptr);
   area_->installEventFilter(this);
@@ -398,6 +401,7 @@ void MF::BuildHelpTab(QWidget* frame) {
     if (s.index >= 3) b->setToolTip(tip);
     y += 72;
     connect(b, &QToolButton::clicked, this, [this, i = s.index] {
+      if (i == 1) ShowAbout();
       if (i == 2) OpenParamAddress(ParamKey::HelpUrl, ParamDefault::HelpUrl);
       if (i == 3) OpenParamAddress(ParamKey::SupportUrl1, ParamDefault::SupportUrl1);
       if (i == 4) OpenParamAddress(ParamKey::SupportUrl2, ParamDefault::SupportUrl2);
@@ -451,16 +455,29 @@ void MF::BuildMenus() {
   QMenu* help = menu("mHelp", u"帮助"_s);
   connect(AddAction(help, "mUseHelp", u"使用说明"_s), &QAction::triggered, this,
           [this] { sst_->setCurrentIndex(3); });
-  AddAction(help, "mAbout", u"关于澜析"_s);
+  connect(AddAction(help, "mAbout", u"关于澜析"_s), &QAction::triggered, this, &MF::ShowAbout);
   connect(AddAction(help, "mQQHelp1", u"QQ帮助1"_s), &QAction::triggered, this,
           [this] { OpenParamAddress(ParamKey::SupportUrl1, ParamDefault::SupportUrl1); });
   connect(AddAction(help, "mQQHelp2", u"QQ帮助2"_s), &QAction::triggered, this,
           [this] { OpenParamAddress(ParamKey::SupportUrl2, ParamDefault::SupportUrl2); });
 }
 
+void MF::ShowAbout() {
+  auto* about = new Rightform(this);
+  about->show();
+  about->raise();
+}
+
+void MF::NewEditionTimer_Timer() {
+  newEditionTimer_->stop();
+  // The updater replaces the program's files: it can only do so once the program has ended.
+  if (CheckUpdate(kUpdatePageNumber) == UpdateOutcome::UpdaterStarted) close();
+}
+
 void MF::StartUp() {
   NextPicPromptTime = QDateTime::currentDateTime();
   NextInfoPromptTime = NextPicPromptTime;
+  ResetUpdateCheck();
   LoadDefaultDB(*this);
   if (sst_->currentIndex() != 0) {
     sst_->setCurrentIndex(0);

@@ -70,6 +70,11 @@ class MF final : public QMainWindow, public CatalogueHost {
   void SST_Click();
   void SST1_Click();
   void ToggleForbidProPic();
+  void ShowAbout();
+  // Runs the update check once, after start.
+  void NewEditionTimer_Timer();
+  // Which product the version page describes.
+  static constexpr int kUpdatePageNumber = 50;
   void OpenParamAddress(const char16_t* key, const char16_t* fallback);
 
   QPushButton* AddCom(int index, const QString& caption, QWidget* parent);

@@ -1,0 +1,9 @@
+#include "common/version.h"
+
+namespace lanxi {
+
+QString ProgramVersion() {
+  return QStringLiteral(LANXI_VERSION);
+}
+
+}  // namespace lanxi
