@@ -16,6 +16,8 @@ inline constexpr char16_t HelpUrl[] = u"在线帮助网址";
 // The two support contacts of the help menu and the help page.
 inline constexpr char16_t SupportUrl1[] = u"客服联系网址1";
 inline constexpr char16_t SupportUrl2[] = u"客服联系网址2";
+// The web address the watermark of every chart names.
+inline constexpr char16_t WatermarkUrl[] = u"水印网址";
 }  // namespace ParamKey
 
 // What a key means when it has no row or an empty value.
@@ -24,6 +26,7 @@ inline constexpr char16_t DefaultSearchUrl[] = u"https://s.taobao.com/search?q=�
 inline constexpr char16_t HelpUrl[] = u"https://lanxi-soft.cn/help/tracker";
 inline constexpr char16_t SupportUrl1[] = u"mailto:service@lanxi-soft.cn";
 inline constexpr char16_t SupportUrl2[] = u"mailto:support@lanxi-soft.cn";
+inline constexpr char16_t WatermarkUrl[] = u"www.lanxi-soft.cn";
 }  // namespace ParamDefault
 
 // The value stored for `key`, or `fallback` when it is absent or empty.
