@@ -19,6 +19,8 @@ inline constexpr char16_t SupportUrl2[] = u"客服联系网址2";
 // Our web site: the host of the version page read by the update check, and the address the
 // about window opens.
 inline constexpr char16_t UpdateHost[] = u"升级检查网址";
+// The web address the watermark of every chart names.
+inline constexpr char16_t WatermarkUrl[] = u"水印网址";
 }  // namespace ParamKey
 
 // What a key means when it has no row or an empty value.
@@ -28,6 +30,7 @@ inline constexpr char16_t HelpUrl[] = u"https://lanxi-soft.cn/help/tracker";
 inline constexpr char16_t SupportUrl1[] = u"mailto:service@lanxi-soft.cn";
 inline constexpr char16_t SupportUrl2[] = u"mailto:support@lanxi-soft.cn";
 inline constexpr char16_t UpdateHost[] = u"https://lanxi-soft.cn";
+inline constexpr char16_t WatermarkUrl[] = u"www.lanxi-soft.cn";
 }  // namespace ParamDefault
 
 // The value stored for `key`, or `fallback` when it is absent or empty.

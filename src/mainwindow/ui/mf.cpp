@@ -17,13 +17,13 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "analysis/ui/chartview.h"
 #include "common/routines.h"
 #include "common/version.h"
 #include "mainwindow/downloader.h"
 #include "mainwindow/productlists.h"
 #include "mainwindow/ui/forms.h"
 #include "mainwindow/ui/indicator.h"
-#include "mainwindow/ui/picturebox.h"
 #include "mainwindow/ui/popmenu.h"
 #include "mainwindow/ui/selectdb.h"
 #include "mainwindow/ui/tabcontrol.h"
@@ -363,8 +363,13 @@ void MF::BuildChartPage(int k, QWidget* frame) {
   }
 
   msf1_[k] = AddGrid(Name("MSF1", k), k, frame, false);
-  pic_[k] = new PictureBox(frame);
+  pic_[k] = new ChartView(frame);
   pic_[k]->setObjectName(Name("Pic", k));
+  // The right button offers the picture menu with the saving of the chart.
+  connect(pic_[k], &ChartView::MouseDown, this, [this, k](Qt::MouseButton button, int x, int y) {
+    if (button == Qt::RightButton)
+      popMenu_->PopupPictureMenu(pic_[k], pic_[k]->mapToGlobal(QPoint(Px(x), Px(y))));
+  });
 }
 
 void MF::BuildHelpTab(QWidget* frame) {

@@ -18,9 +18,9 @@ class QTimer;
 
 namespace lanxi {
 
+class ChartView;
 class GridView;
 class Indicator;
-class PictureBox;
 class PopMenu;
 class TabControl;
 
@@ -90,7 +90,7 @@ class MF final : public QMainWindow, public CatalogueHost {
   GridView* msf_[2] = {};
   GridView* msf1_[4] = {};
   PopMenu* popMenu_ = nullptr;
-  PictureBox* pic_[4] = {};
+  ChartView* pic_[4] = {};
   QDateEdit* dtp_[2] = {};
   QDateEdit* dt_[8] = {};
   QComboBox* cPro_[2] = {};

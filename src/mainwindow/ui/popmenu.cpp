@@ -4,6 +4,7 @@
 #include <QMenu>
 
 #include "common/userprompts.h"
+#include "pictures/savejpeg.h"
 #include "tables/tableexport.h"
 
 using namespace Qt::StringLiterals;
@@ -14,6 +15,11 @@ PopMenu::PopMenu(QWidget* parent) : QWidget(parent) {
   setObjectName(u"PopMenu"_s);
   setWindowTitle(u"弹出菜单"_s);
   hide();
+  mPic1 = new QMenu(u"图片保存"_s, this);
+  mPic1->setObjectName(u"mPic1"_s);
+  mSavePic1 = mPic1->addAction(u"保存图片"_s);
+  mSavePic1->setObjectName(u"mSavePic1"_s);
+  connect(mSavePic1, &QAction::triggered, this, &PopMenu::mSavePic1_Click);
   mOutput = new QMenu(u"导出表格"_s, this);
   mOutput->setObjectName(u"mOutput"_s);
   mOutputTable = mOutput->addAction(u"导出数据"_s);
@@ -29,6 +35,19 @@ void PopMenu::PopupTableMenu(Grid* grid, int index, const QPoint& globalPos) {
   MSFCtl = grid;
   MSFIndex = index;
   mOutput->exec(globalPos);
+}
+
+void PopMenu::PopupPictureMenu(ChartView* chart, const QPoint& globalPos) {
+  PicCtl = chart;
+  mPic1->exec(globalPos);
+}
+
+// The chart is drawn again off-screen at the size it shows, so nothing that covers it on the
+// screen (the closing menu, another window) ends up in the picture.
+void PopMenu::mSavePic1_Click() {
+  mPic1->hide();
+  if (!PicCtl) return;
+  SavePicture(PicCtl->picture().Render(), Prompts());
 }
 
 void PopMenu::mOutputTable_Click() {
