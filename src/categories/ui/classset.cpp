@@ -1,0 +1,134 @@
+#include "categories/ui/classset.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "categories/categorynames.h"
+#include "common/userprompts.h"
+#include "tables/gridoperate.h"
+#include "tables/ui/gridview.h"
+
+using namespace Qt::StringLiterals;
+
+namespace lanxi {
+namespace {
+
+constexpr int kNameCol = 2;
+
+}  // namespace
+
+QString ClassSet::Caption() {
+  return u"分类名称设置"_s;
+}
+
+ClassSet::ClassSet(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+  setObjectName(u"ClassSet"_s);
+  setWindowTitle(Caption());
+  setAttribute(Qt::WA_DeleteOnClose);
+  setFixedSize(420, 300);
+
+  msf_ = new GridView(this);
+  msf_->setObjectName(u"MSF"_s);
+  msf_->setGeometry(10, 10, 400, 240);
+  connect(msf_, &GridView::clicked, this, &ClassSet::EditCell);
+  connect(msf_, &GridView::scrolled, this, [this] { HideEditor(false); });
+
+  t_ = new QLineEdit(this);
+  t_->setObjectName(u"T"_s);
+  t_->setFrame(false);
+  t_->hide();
+  t_->installEventFilter(this);
+  connect(t_, &QLineEdit::textChanged, this, [this](const QString& text) {
+    if (editRow_ > 0) msf_->grid()->SetTextMatrix(editRow_, kNameCol, text);
+  });
+
+  auto* ok = new QPushButton(u"确  定"_s, this);
+  ok->setObjectName(u"Com_0"_s);
+  ok->setGeometry(230, 260, 84, 28);
+  auto* cancel = new QPushButton(u"取  消"_s, this);
+  cancel->setObjectName(u"Com_1"_s);
+  cancel->setGeometry(326, 260, 84, 28);
+  connect(ok, &QPushButton::clicked, this, &ClassSet::Com0_Click);
+  connect(cancel, &QPushButton::clicked, this, &QWidget::close);
+
+  Load();
+}
+
+void ClassSet::Load() {
+  Grid& g = *msf_->grid();
+  SetupGridColumns(g, {QString(), u"C"_s, u"N"_s},
+                   {u"序号"_s, u"原类别名"_s, u"实际显示类别名称"_s});
+  const QStringList shown = DisplayCategoryNames();
+  g.SetVisible(false);
+  for (int i = 0; i < kCategoryCount; ++i) {
+    g.SetRows(g.Rows() + 1);
+    const int r = g.Rows() - 1;
+    g.SetTextMatrix(r, 0, QString::number(r - g.FixedRows() + 1));
+    g.SetTextMatrix(r, 1, InternalCategoryCaption(i));
+    g.SetTextMatrix(r, kNameCol, shown[i]);
+  }
+  g.SetFixedCols(1);
+  g.SetVisible(true);
+  msf_->syncSize();
+  AutoFitColumns(g, 1);
+  // The names get the rest of the width, so longer ones can be typed in comfort.
+  const int rest =
+      (msf_->viewport()->width() - 2) * Grid::kTwipsPerPixel - g.ColWidth(0) - g.ColWidth(1);
+  if (rest > g.ColWidth(kNameCol)) g.SetColWidth(kNameCol, rest);
+}
+
+void ClassSet::EditCell() {
+  Grid& g = *msf_->grid();
+  if (g.Col() != kNameCol || g.Row() < g.FixedRows() || g.Row() >= g.Rows()) return;
+  HideEditor(false);
+  const QRect cell = msf_->cellRect(g.Row(), kNameCol);
+  if (cell.isEmpty()) return;
+  editRow_ = g.Row();
+  before_ = g.TextMatrix(editRow_, kNameCol);
+  t_->setGeometry(QRect(msf_->viewport()->mapTo(this, cell.topLeft()), cell.size()));
+  t_->setText(before_);
+  t_->show();
+  t_->raise();
+  t_->setFocus();
+  t_->selectAll();
+}
+
+void ClassSet::HideEditor(bool restore) {
+  if (editRow_ == 0) return;
+  if (restore) t_->setText(before_);
+  editRow_ = 0;
+  t_->hide();
+}
+
+bool ClassSet::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == t_) {
+    if (event->type() == QEvent::FocusOut) {
+      HideEditor(false);
+    } else if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+        HideEditor(key == Qt::Key_Escape);
+        msf_->setFocus();
+        return true;
+      }
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void ClassSet::Com0_Click() {
+  HideEditor(false);
+  const Grid& g = *msf_->grid();
+  QStringList names;
+  for (int r = g.FixedRows(); r < g.Rows(); ++r) names << g.TextMatrix(r, kNameCol);
+  if (!SaveCategoryNames(names)) {
+    ShowMessage(u"分类名称没有保存，数据库中的名称没有改变！"_s, MessageKind::Warning);
+    return;
+  }
+  emit NamesSaved();
+  close();
+}
+
+}  // namespace lanxi

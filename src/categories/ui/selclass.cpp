@@ -1,0 +1,70 @@
+#include "categories/ui/selclass.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+#include "categories/selection.h"
+#include "categories/ui/categorycombo.h"
+
+using namespace Qt::StringLiterals;
+
+namespace lanxi {
+
+QString SelClass::Caption() {
+  return u"类别选择"_s;
+}
+
+SelClass::SelClass(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+  setObjectName(u"SelClass"_s);
+  setWindowTitle(Caption());
+  setAttribute(Qt::WA_DeleteOnClose);
+
+  auto* grid = new QGridLayout;
+  const QString any = QString::fromUtf16(kAnyValue);
+  for (int i = 0; i < 10; ++i) {
+    auto* label = new QLabel(u"类别"_s + QString::number(i + 1), this);
+    label->setObjectName(u"Label4_"_s + QString::number(i));
+    cb_[i] = new QComboBox(this);
+    cb_[i]->setObjectName(u"CB_"_s + QString::number(i));
+    cb_[i]->setEditable(true);
+    cb_[i]->setInsertPolicy(QComboBox::NoInsert);
+    cb_[i]->setMinimumWidth(150);
+    FillCategoryValues(cb_[i], u"C"_s + QString::number(i));
+    cb_[i]->addItem(any);
+    cb_[i]->setCurrentIndex(cb_[i]->count() - 1);
+    grid->addWidget(label, i / 2, (i % 2) * 2);
+    grid->addWidget(cb_[i], i / 2, (i % 2) * 2 + 1);
+  }
+  if (!SelectionText.isEmpty()) {
+    const QStringList parts = SelectionText.split(u',');
+    for (int i = 0; i < 10 && i < parts.size(); ++i) cb_[i]->setEditText(parts[i]);
+    SelectionText.clear();
+  }
+
+  auto* ok = new QPushButton(u"确  定"_s, this);
+  ok->setObjectName(u"Com_0"_s);
+  auto* cancel = new QPushButton(u"取  消"_s, this);
+  cancel->setObjectName(u"Com_1"_s);
+  connect(ok, &QPushButton::clicked, this, &SelClass::Com0_Click);
+  connect(cancel, &QPushButton::clicked, this, &QWidget::close);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(grid);
+  layout->addLayout(buttons);
+}
+
+void SelClass::Com0_Click() {
+  QStringList texts;
+  for (QComboBox* cb : cb_) texts << cb->currentText();
+  SelectionText = CategorySelectionText(texts);
+  close();
+}
+
+}  // namespace lanxi
