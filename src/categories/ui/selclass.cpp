@@ -1,6 +1,7 @@
 #include "categories/ui/selclass.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -32,6 +33,7 @@ SelClass::SelClass(QWidget* parent)
     cb_[i]->setObjectName(u"CB_"_s + QString::number(i));
     cb_[i]->setEditable(true);
     cb_[i]->setInsertPolicy(QComboBox::NoInsert);
+    cb_[i]->completer()->setCaseSensitivity(Qt::CaseSensitive);
     cb_[i]->setMinimumWidth(150);
     FillCategoryValues(cb_[i], u"C"_s + QString::number(i));
     cb_[i]->addItem(any);

@@ -12,7 +12,8 @@ namespace lanxi {
 
 // The holder of the program's context menus, a window that is never shown ("弹出菜单"). A
 // grid's owner hands over the grid (MSFCtl, and its index MSFIndex) and pops up the table menu
-// mOutput; its entry mOutputTable "导出数据" exports that grid.
+// mOutput; its entry mOutputTable "导出数据" exports that grid, its entry mModiStr "修改分类"
+// sets one category value over the grid's selected block.
 class PopMenu : public QWidget {
   Q_OBJECT
 
@@ -26,6 +27,7 @@ class PopMenu : public QWidget {
   // The table menu "导出表格" and its entry "导出数据".
   QMenu* mOutput = nullptr;
   QAction* mOutputTable = nullptr;
+  QAction* mModiStr = nullptr;
 
   // Hands over the grid and shows the table menu at `globalPos`; returns when the menu has
   // closed (and the chosen entry has run).
@@ -34,8 +36,13 @@ class PopMenu : public QWidget {
   // The sheet title of exported workbooks.
   static QString SheetTitle();
 
+ Q_SIGNALS:
+  // "修改分类" is about to change categories: an open in-cell edit is to be committed first.
+  void ModiStrStarting();
+
  private:
   void mOutputTable_Click();
+  void mModiStr_Click();
 };
 
 }  // namespace lanxi
