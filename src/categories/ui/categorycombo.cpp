@@ -62,8 +62,12 @@ void FillCategoryValues(QComboBox* list, const QString& field) {
 }
 
 void FillProductList(QComboBox* list, const QString& defaultText) {
+  FillProductList(list, defaultText, ProductChoiceItems());
+}
+
+void FillProductList(QComboBox* list, const QString& defaultText, const QStringList& items) {
   list->clear();
-  list->addItems(ProductChoiceItems());
+  list->addItems(items);
   if (defaultText.isEmpty()) {
     list->setCurrentIndex(0);
   } else {

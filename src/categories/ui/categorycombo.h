@@ -23,5 +23,7 @@ void FillCategoryValues(QComboBox* list, const QString& field);
 // The list offers ID + ":" + Name of every product, ordered by name, and "所有产品"; it shows
 // `defaultText`, or its first item when that is empty.
 void FillProductList(QComboBox* list, const QString& defaultText);
+// The same with the items read already (ProductChoiceItems), for filling several lists at once.
+void FillProductList(QComboBox* list, const QString& defaultText, const QStringList& items);
 
 }  // namespace lanxi

@@ -608,9 +608,10 @@ void MF::AutoCategorise() {
 }
 
 void MF::FillProductChoices(bool keepChoice) {
+  const QStringList items = ProductChoiceItems();
   for (QComboBox* list : cPro_) {
     const QString shown = list->currentText();
-    FillProductList(list, QString::fromUtf16(kAllProducts));
+    FillProductList(list, QString::fromUtf16(kAllProducts), items);
     if (keepChoice && list->findText(shown) >= 0) list->setCurrentIndex(list->findText(shown));
   }
 }
