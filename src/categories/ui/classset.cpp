@@ -27,11 +27,12 @@ ClassSet::ClassSet(QWidget* parent)
   setObjectName(u"ClassSet"_s);
   setWindowTitle(Caption());
   setAttribute(Qt::WA_DeleteOnClose);
-  setFixedSize(420, 300);
-
   msf_ = new GridView(this);
   msf_->setObjectName(u"MSF"_s);
   msf_->setGeometry(10, 10, 400, 240);
+  // The ten categories fit: no scroll bars.
+  msf_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  msf_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   connect(msf_, &GridView::clicked, this, &ClassSet::EditCell);
   connect(msf_, &GridView::scrolled, this, [this] { HideEditor(false); });
 
@@ -46,14 +47,21 @@ ClassSet::ClassSet(QWidget* parent)
 
   auto* ok = new QPushButton(u"确  定"_s, this);
   ok->setObjectName(u"Com_0"_s);
-  ok->setGeometry(230, 260, 84, 28);
   auto* cancel = new QPushButton(u"取  消"_s, this);
   cancel->setObjectName(u"Com_1"_s);
-  cancel->setGeometry(326, 260, 84, 28);
   connect(ok, &QPushButton::clicked, this, &ClassSet::Com0_Click);
   connect(cancel, &QPushButton::clicked, this, &QWidget::close);
 
   Load();
+  // The grid shows its ten rows whole; the buttons sit below it.
+  const Grid& g = *msf_->grid();
+  int height = 0;
+  for (int r = 0; r < g.Rows(); ++r) height += g.RowHeight(r);
+  msf_->resize(msf_->width(), height / Grid::kTwipsPerPixel + 2 * msf_->frameWidth() + 4);
+  const int y = msf_->geometry().bottom() + 10;
+  ok->setGeometry(230, y, 84, 28);
+  cancel->setGeometry(326, y, 84, 28);
+  setFixedSize(420, y + 38);
 }
 
 void ClassSet::Load() {
@@ -70,12 +78,13 @@ void ClassSet::Load() {
     g.SetTextMatrix(r, kNameCol, shown[i]);
   }
   g.SetFixedCols(1);
+  g.SetLeftCol(1);
   g.SetVisible(true);
   msf_->syncSize();
   AutoFitColumns(g, 1);
   // The names get the rest of the width, so longer ones can be typed in comfort.
-  const int rest =
-      (msf_->viewport()->width() - 2) * Grid::kTwipsPerPixel - g.ColWidth(0) - g.ColWidth(1);
+  const int inner = msf_->width() - 2 * msf_->frameWidth() - 1;
+  const int rest = inner * Grid::kTwipsPerPixel - g.ColWidth(0) - g.ColWidth(1);
   if (rest > g.ColWidth(kNameCol)) g.SetColWidth(kNameCol, rest);
 }
 
