@@ -15,30 +15,16 @@
 #include "scriptedprompts.h"
 #include "storage/dboperate.h"
 #include "tables/ui/gridview.h"
+#include "widgetdriver.h"
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
+using namespace lanxi::test;
 
 namespace {
 
-template <typename T = QWidget>
-T* Find(QObject* root, const QString& name) {
-  T* found = root->findChild<T*>(name);
-  if (!found) qWarning() << "no widget named" << name;
-  return found;
-}
-
 void Click(QWidget* w, const QString& name) {
   QTest::mouseClick(Find(w, name), Qt::LeftButton);
-}
-
-// Types text as key presses; QTest::keyClicks takes Latin-1 only.
-void Type(QWidget* w, const QString& text) {
-  for (QChar ch : text) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), {});
-}
-
-void ClickCell(GridView* view, int row, int col) {
-  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->cellRect(row, col).center());
 }
 
 }  // namespace

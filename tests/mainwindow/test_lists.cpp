@@ -25,52 +25,16 @@
 #include "scriptedprompts.h"
 #include "storage/dboperate.h"
 #include "tables/ui/gridview.h"
+#include "widgetdriver.h"
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
+using namespace lanxi::test;
 
 namespace {
 
 constexpr int kProducts = 8;
 constexpr int kC0 = 9;  // the product list's column of 分类1
-
-template <typename T = QWidget>
-T* Find(QObject* root, const QString& name) {
-  T* found = root->findChild<T*>(name);
-  if (!found) qWarning() << "no widget named" << name;
-  return found;
-}
-
-QWidget* TopLevel(const QString& name) {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->objectName() == name && w->isVisible()) return w;
-  return nullptr;
-}
-
-// Runs `answer` on a top-level window once it shows (the caller then opens it and waits). It
-// looks again from the event loop rather than waiting inside whatever runs meanwhile.
-void WhenShown(const QString& name, std::function<void(QWidget*)> answer, int tries = 500) {
-  QTimer::singleShot(tries == 500 ? 0 : 10, [=] {
-    if (QWidget* w = TopLevel(name)) {
-      answer(w);
-    } else if (tries > 0) {
-      WhenShown(name, answer, tries - 1);
-    } else {
-      QFAIL(qPrintable(name + u" did not show"_s));
-    }
-  });
-}
-
-// Types text as key presses; QTest::keyClicks takes Latin-1 only.
-void Type(QWidget* w, const QString& text) {
-  for (QChar ch : text) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), {});
-}
-
-void ClickCell(GridView* view, int row, int col, Qt::KeyboardModifiers mods = {},
-               Qt::MouseButton button = Qt::LeftButton) {
-  view->ensureVisible(row, col);
-  QTest::mouseClick(view->viewport(), button, mods, view->cellRect(row, col).center());
-}
 
 QString Stored(const QString& field, qint64 id) {
   return LookupValue(u"Product"_s, Value(id), u"ID"_s, field, CurDBFile).toString();

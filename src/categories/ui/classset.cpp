@@ -2,9 +2,10 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPushButton>
+#include <QVBoxLayout>
 
 #include "categories/categorynames.h"
+#include "categories/ui/dialogframe.h"
 #include "common/userprompts.h"
 #include "tables/gridoperate.h"
 #include "tables/ui/gridview.h"
@@ -22,14 +23,11 @@ QString ClassSet::Caption() {
   return u"分类名称设置"_s;
 }
 
-ClassSet::ClassSet(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
-  setObjectName(u"ClassSet"_s);
-  setWindowTitle(Caption());
-  setAttribute(Qt::WA_DeleteOnClose);
+ClassSet::ClassSet(QWidget* parent) : QWidget(parent, DialogFlags()) {
+  SetUpDialog(this, u"ClassSet"_s, Caption());
   msf_ = new GridView(this);
   msf_->setObjectName(u"MSF"_s);
-  msf_->setGeometry(10, 10, 400, 240);
+  msf_->setFixedWidth(400);
   // The ten categories fit: no scroll bars.
   msf_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   msf_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -45,23 +43,16 @@ ClassSet::ClassSet(QWidget* parent)
     if (editRow_ > 0) msf_->grid()->SetTextMatrix(editRow_, kNameCol, text);
   });
 
-  auto* ok = new QPushButton(u"确  定"_s, this);
-  ok->setObjectName(u"Com_0"_s);
-  auto* cancel = new QPushButton(u"取  消"_s, this);
-  cancel->setObjectName(u"Com_1"_s);
-  connect(ok, &QPushButton::clicked, this, &ClassSet::Com0_Click);
-  connect(cancel, &QPushButton::clicked, this, &QWidget::close);
-
   Load();
   // The grid shows its ten rows whole; the buttons sit below it.
   const Grid& g = *msf_->grid();
   int height = 0;
   for (int r = 0; r < g.Rows(); ++r) height += g.RowHeight(r);
-  msf_->resize(msf_->width(), height / Grid::kTwipsPerPixel + 2 * msf_->frameWidth() + 4);
-  const int y = msf_->geometry().bottom() + 10;
-  ok->setGeometry(230, y, 84, 28);
-  cancel->setGeometry(326, y, 84, 28);
-  setFixedSize(420, y + 38);
+  msf_->setFixedHeight(height / Grid::kTwipsPerPixel + 2 * msf_->frameWidth() + 4);
+  auto* layout = new QVBoxLayout(this);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  layout->addWidget(msf_);
+  layout->addLayout(OkCancelRow(this, u"确  定"_s, u"取  消"_s, [this] { Com0_Click(); }));
 }
 
 void ClassSet::Load() {

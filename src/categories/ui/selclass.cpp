@@ -3,12 +3,12 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
+#include <QVBoxLayout>
 
 #include "categories/selection.h"
 #include "categories/ui/categorycombo.h"
+#include "categories/ui/dialogframe.h"
 
 using namespace Qt::StringLiterals;
 
@@ -18,11 +18,8 @@ QString SelClass::Caption() {
   return u"类别选择"_s;
 }
 
-SelClass::SelClass(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
-  setObjectName(u"SelClass"_s);
-  setWindowTitle(Caption());
-  setAttribute(Qt::WA_DeleteOnClose);
+SelClass::SelClass(QWidget* parent) : QWidget(parent, DialogFlags()) {
+  SetUpDialog(this, u"SelClass"_s, Caption());
 
   auto* grid = new QGridLayout;
   const QString any = QString::fromUtf16(kAnyValue);
@@ -47,19 +44,9 @@ SelClass::SelClass(QWidget* parent)
     SelectionText.clear();
   }
 
-  auto* ok = new QPushButton(u"确  定"_s, this);
-  ok->setObjectName(u"Com_0"_s);
-  auto* cancel = new QPushButton(u"取  消"_s, this);
-  cancel->setObjectName(u"Com_1"_s);
-  connect(ok, &QPushButton::clicked, this, &SelClass::Com0_Click);
-  connect(cancel, &QPushButton::clicked, this, &QWidget::close);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
-  layout->addLayout(buttons);
+  layout->addLayout(OkCancelRow(this, u"确  定"_s, u"取  消"_s, [this] { Com0_Click(); }));
 }
 
 void SelClass::Com0_Click() {

@@ -75,6 +75,16 @@ int ProductListEditor::RowOfKey(int row, const QString& key) const {
   return -1;
 }
 
+qint64 ProductListEditor::PutIntoCell(int row, const QString& key, int col, const QString& value) {
+  Grid& g = grid();
+  row = RowOfKey(row, key);
+  if (row < 0 || col < 0 || col >= g.Cols()) return -1;
+  g.SetTextMatrix(row, col, value);
+  bool numeric = false;
+  const qint64 id = key.trimmed().toLongLong(&numeric);
+  return numeric ? id : -1;
+}
+
 void ProductListEditor::MarkChanged() {
   cmb_->setProperty(kTag, kChanged);
 }
@@ -109,15 +119,9 @@ void ProductListEditor::HideClassComb(bool save) {
   if (!cmb_->isVisible() || closingCmb_) return;
   const QScopedValueRollback guard(closingCmb_, true);
   if (save && cmb_->property(kTag).toString() == kChanged) {
-    Grid& g = grid();
-    const int row = RowOfKey(EditRow, editKey_);
-    if (row >= 0 && EditCol < g.Cols()) {
-      const QString value = cmb_->currentText();
-      g.SetTextMatrix(row, EditCol, value);
-      bool numeric = false;
-      const qint64 id = editKey_.trimmed().toLongLong(&numeric);
-      if (numeric) UpdateProductField(id, g.TextMatrix(0, EditCol), value);
-    }
+    const QString value = cmb_->currentText();
+    const qint64 id = PutIntoCell(EditRow, editKey_, EditCol, value);
+    if (id >= 0) UpdateProductField(id, grid().TextMatrix(0, EditCol), value);
   }
   cmb_->clearEditText();
   cmb_->hide();
@@ -143,16 +147,10 @@ void ProductListEditor::DispTT() {
 void ProductListEditor::HideTT() {
   if (!tt_->isVisible() || closingTT_) return;
   const QScopedValueRollback guard(closingTT_, true);
-  Grid& g = grid();
-  const int row = RowOfKey(NameRow, nameKey_);
-  if (row >= 0 && NameCol < g.Cols()) {
-    const QString name = tt_->text();
-    g.SetTextMatrix(row, NameCol, name);
-    bool numeric = false;
-    const qint64 id = nameKey_.trimmed().toLongLong(&numeric);
-    if (numeric)
-      ExecuteSQL(u"UPDATE Product SET Name=? WHERE ID=?"_s, {name, Value(id)}, nullptr, CurDBFile);
-  }
+  const QString name = tt_->text();
+  const qint64 id = PutIntoCell(NameRow, nameKey_, NameCol, name);
+  if (id >= 0)
+    ExecuteSQL(u"UPDATE Product SET Name=? WHERE ID=?"_s, {name, Value(id)}, nullptr, CurDBFile);
   tt_->clear();
   tt_->hide();
   NameRow = 0;

@@ -53,6 +53,9 @@ class ProductListEditor final : public QObject {
   void MarkChanged();
   // The row now holding the product `key`: `row` when it still does, else wherever it went.
   int RowOfKey(int row, const QString& key) const;
+  // Writes an edit's value into the cell of column `col` in the row of the product `key`, and
+  // answers that product's ID; -1 when the product has left the list.
+  qint64 PutIntoCell(int row, const QString& key, int col, const QString& value);
 
   GridView* list_;
   QComboBox* cmb_;
