@@ -89,11 +89,11 @@ bool FillTrackingDatabase(Connection& conn, const Spec& spec, Result* result, QS
     SetError(error, conn.lastError());
     return false;
   }
-  // Category display names of the fields in use.
+  // Display names of the categories in use, keyed by their internal captions "分类1" ….
   conn.exec(u"DELETE FROM Para WHERE CID=1"_s);
   for (int i = 0; i < int(kCategoryNames.size()); ++i) {
     conn.exec(u"INSERT INTO Para(CID,Name,Con) VALUES(1,?,?)"_s,
-              {u"C"_s + QString::number(i), S(kCategoryNames[i])});
+              {u"分类"_s + QString::number(i + 1), S(kCategoryNames[i])});
   }
 
   std::vector<Product> products;

@@ -1,5 +1,8 @@
 #include "mainwindow/productlists.h"
 
+#include <QFileInfo>
+
+#include "categories/categorynames.h"
 #include "storage/dboperate.h"
 #include "tables/gridoperate.h"
 
@@ -12,15 +15,16 @@ void LoadProductMSF(Grid& grid) {
                         u"Name"_s, u"Owner"_s, u"Region"_s, u"TMall"_s};
   QStringList titles = {u"ID"_s,       u"WID"_s,      u"Url"_s,      u"Pic"_s, u"序号"_s,
                         u"产品名称"_s, u"所属店主"_s, u"所在地区"_s, u"商城"_s};
-  for (int i = 0; i < 10; ++i) {
+  for (int i = 0; i < kCategoryCount; ++i) {
     fields << u"C"_s + QString::number(i);
-    titles << u"分类"_s + QString::number(i + 1);
+    titles << InternalCategoryCaption(i);
   }
   fields << u"CName"_s;
   titles << u"产品全称"_s;
   SetupGridColumns(grid, fields, titles);
   grid.SetTag(u"Product"_s);
   if (CurDBFile.isEmpty()) return;
+  ApplyCategoryNames(&grid);
   WorkDBFile = CurDBFile;
   grid.SetFixedCols(5);
   FillGrid(grid, {}, u"ID DESC"_s, true);
@@ -61,6 +65,13 @@ void LoadProductInfoMSF(Grid& grid, const QString& productChoice, QDate from, QD
   if (CurDBFile.isEmpty()) return;
   WorkDBFile = CurDBFile;
   FillGrid(grid, {}, {}, true, sql, params);
+}
+
+PictureState ClassifyPicture(const QString& pic) {
+  if (pic.startsWith(u"http://"_s, Qt::CaseInsensitive) ||
+      pic.startsWith(u"https://"_s, Qt::CaseInsensitive))
+    return PictureState::Address;
+  return !pic.isEmpty() && QFileInfo(pic).isFile() ? PictureState::File : PictureState::Missing;
 }
 
 qint64 LeadingNumber(const QString& text) {

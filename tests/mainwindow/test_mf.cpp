@@ -27,24 +27,14 @@
 #include "storage/dboperate.h"
 #include "storage/settings.h"
 #include "tables/ui/gridview.h"
+#include "widgetdriver.h"
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
+using lanxi::test::Find;
+using lanxi::test::TopLevel;
 
 namespace {
-
-template <typename T = QWidget>
-T* Find(QObject* root, const QString& name) {
-  T* found = root->findChild<T*>(name);
-  if (!found) qWarning() << "no widget named" << name;
-  return found;
-}
-
-QWidget* TopLevel(const QString& name) {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->objectName() == name && w->isVisible()) return w;
-  return nullptr;
-}
 
 // Registers a demo database whose figures end today and makes it the default.
 QString MakeDefaultDatabase(const QString& folder, const QString& name, int days) {

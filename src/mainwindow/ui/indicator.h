@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include "common/progress.h"
 
 class QLabel;
+class QTimer;
 
 namespace lanxi {
 
@@ -26,6 +28,10 @@ class Indicator final : public QWidget, public ProgressDisplay {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // Paints the window at most once per interval while steps follow each other quickly; the
+  // texts are always up to date, and the last state is painted when the steps pause.
+  void ThrottlePainting();
+
   class Bar;
   QLabel* lbl_;
   QLabel* l1_;
@@ -33,6 +39,8 @@ class Indicator final : public QWidget, public ProgressDisplay {
   QLabel* percent_;
   Bar* bar_;
   bool unloading_ = false;
+  QElapsedTimer painted_;
+  QTimer* paintLater_;
 };
 
 }  // namespace lanxi

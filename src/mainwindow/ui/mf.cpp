@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -18,13 +19,21 @@
 #include <QToolButton>
 
 #include "analysis/ui/chartview.h"
+#include "categories/categoryedit.h"
+#include "categories/selection.h"
+#include "categories/ui/categorycombo.h"
+#include "categories/ui/classset.h"
 #include "common/routines.h"
 #include "common/version.h"
+#include "mainwindow/commands.h"
 #include "mainwindow/downloader.h"
 #include "mainwindow/productlists.h"
+#include "mainwindow/ui/choosers.h"
 #include "mainwindow/ui/forms.h"
 #include "mainwindow/ui/indicator.h"
+#include "mainwindow/ui/picturepreview.h"
 #include "mainwindow/ui/popmenu.h"
+#include "mainwindow/ui/productlisteditor.h"
 #include "mainwindow/ui/selectdb.h"
 #include "mainwindow/ui/tabcontrol.h"
 #include "mainwindow/ui/twips.h"
@@ -201,6 +210,7 @@ MF::MF(QWidget* parent) : QMainWindow(parent) {
 
   BuildMenus();
   popMenu_ = new PopMenu(this);
+  WireLists();
 
   newEditionTimer_ = new QTimer(this);
   newEditionTimer_->setObjectName(u"NewEditionTimer"_s);
@@ -257,9 +267,19 @@ GridView* MF::AddGrid(const QString& name, int index, QWidget* parent, bool list
               if (list) SortOnHeaderClick(*view->grid(), x, y);
               return;
             }
+            // "修改分类" is offered for the product list only.
+            popMenu_->mModiStr->setVisible(list && index == 0);
             popMenu_->PopupTableMenu(view->grid(), index,
                                      view->viewport()->mapToGlobal(QPoint(Px(x), Px(y))));
           });
+  if (list) {
+    // A double click on a name opens the product's item page.
+    connect(view, &GridView::doubleClicked, this, [this, view] {
+      const Grid& g = *view->grid();
+      if (g.Rows() > g.FixedRows() && g.Col() == g.FixedCols() && g.Row() >= g.FixedRows())
+        OpenItemPage(g.TextMatrix(g.Row(), 2));
+    });
+  }
   return view;
 }
 
@@ -446,7 +466,8 @@ void MF::BuildMenus() {
           this, [this] { StartDownloader({DownloaderArgument(CurDBName(), CurDBFile)}); });
   connect(AddAction(down, "mDownToday", u"下载今天数据(所有数据库)"_s), &QAction::triggered, this,
           [] { StartDownloader({}); });
-  AddAction(down, "mDownPic", u"补齐缺失图片"_s);
+  connect(AddAction(down, "mDownPic", u"补齐缺失图片"_s), &QAction::triggered, this,
+          &MF::mDownPic_Click);
 
   QMenu* more = menu("mMoreAna", u"更多分析"_s);
   AddAction(more, "mProStructrue", u"类别构成分析"_s);
@@ -455,7 +476,8 @@ void MF::BuildMenus() {
   mForbidProPic_ = AddAction(set, "mForbidProPic", u"禁止显示产品图片"_s);
   mForbidProPic_->setCheckable(true);
   connect(mForbidProPic_, &QAction::triggered, this, &MF::ToggleForbidProPic);
-  AddAction(set, "mClassSet", u"分类名称设置"_s);
+  connect(AddAction(set, "mClassSet", u"分类名称设置"_s), &QAction::triggered, this,
+          &MF::ShowClassSet);
 
   QMenu* help = menu("mHelp", u"帮助"_s);
   connect(AddAction(help, "mUseHelp", u"使用说明"_s), &QAction::triggered, this,
@@ -479,9 +501,34 @@ void MF::NewEditionTimer_Timer() {
   if (CheckUpdate(kUpdatePageNumber) == UpdateOutcome::UpdaterStarted) close();
 }
 
+void MF::WireLists() {
+  editor_ = new ProductListEditor(msf_[0], cmb_, tt_, this);
+  // Any list taking the focus ends a category edit, keeping its change.
+  connect(msf_[1], &GridView::focusEntered, this, [this] { editor_->HideClassComb(true); });
+  connect(popMenu_, &PopMenu::ModiStrStarting, this, [this] { editor_->HideClassComb(true); });
+
+  preview_ = new PicturePreview(pPic_, area_, sst_, mForbidProPic_, this);
+  for (GridView* list : msf_) preview_->Follow(list);
+  preview_->DownloadMissingPictures = [this] {
+    mDownPic_Click();
+    Com_Click(2);
+  };
+  preview_->UpdateAllProducts = [this] {
+    Grid& g = *msf_[0]->grid();
+    g.SetRow(g.FixedRows());
+    g.SetRowSel(g.Rows() - 1);
+    Com_Click(3);
+  };
+
+  // Choosing a product in the chart page's list draws its chart; Enter in either list opens the
+  // product's item page in the web browser.
+  connect(cPro_[0], &QComboBox::activated, this, [this] { Com_Click(23); });
+  for (QComboBox* list : cPro_) list->installEventFilter(this);
+}
+
 void MF::StartUp() {
-  NextPicPromptTime = QDateTime::currentDateTime();
-  NextInfoPromptTime = NextPicPromptTime;
+  preview_->NextPicPromptTime = QDateTime::currentDateTime();
+  preview_->NextInfoPromptTime = preview_->NextPicPromptTime;
   ResetUpdateCheck();
   LoadDefaultDB(*this);
   if (sst_->currentIndex() != 0) {
@@ -518,10 +565,25 @@ void MF::OpenParamAddress(const char16_t* key, const char16_t* fallback) {
 
 void MF::Com_Click(int index) {
   switch (index) {
+    case 0:
+      break;  // the add-product window arrives with product capture
+    case 1: {
+      // Open edits are kept before rows go, as leaving them would.
+      editor_->HideClassComb(true);
+      editor_->HideTT();
+      Grid& grid = *msf_[0]->grid();
+      if (DeleteProducts(grid, grid.Row(), grid.RowSel())) FillProductChoices(true);
+      break;
+    }
     case 2:
+      editor_->EndEdits();
       LoadProductMSF(*msf_[0]->grid());
-      tt_->hide();
-      cmb_->hide();
+      FillProductChoices(true);
+      break;
+    case 3:
+      break;  // re-reading the selected products' item pages arrives with product capture
+    case 4:
+      AutoCategorise();
       break;
     case 10: {
       Grid& grid = *msf_[1]->grid();
@@ -532,9 +594,75 @@ void MF::Com_Click(int index) {
       LoadProductInfoMSF(*msf_[1]->grid(), cPro_[1]->currentText(), dtp_[0]->date(),
                          dtp_[1]->date());
       break;
+    case 20:
+    case 24:
+    case 28:
+    case 32:
+      ChooseCategories(clas_[(index - 20) / 4], this);
+      break;
+    case 26:
+    case 30:
+    case 34:
+      ChooseProducts(pro_[(index - 22) / 4], this);
+      break;
+    case 21:
+    case 25:
+    case 29:
+    case 33:
+      break;  // the category trend of the page: the chart statistics run here
+    case 23:
+    case 27:
+    case 31:
+    case 35:
+      break;  // the product trend of the page: the chart statistics run here
     default:
-      break;  // the commands of the other buttons arrive with their subsystems
+      break;
   }
+}
+
+void MF::AutoCategorise() {
+  editor_->CancelCategoryEdit();
+  const QString namePart = tc_[0]->text(), value = tc_[1]->text();
+  if (namePart.isEmpty() || cbc_->currentText().isEmpty() || value.isEmpty()) return;
+  // The list's items are the ten categories in order, whatever names they show.
+  lanxi::AutoCategorise(cbc_->currentIndex(), namePart, value);
+  Com_Click(2);
+}
+
+void MF::FillProductChoices(bool keepChoice) {
+  const QStringList items = ProductChoiceItems();
+  for (QComboBox* list : cPro_) {
+    const QString shown = list->currentText();
+    FillProductList(list, QString::fromUtf16(kAllProducts), items);
+    if (keepChoice && list->findText(shown) >= 0) list->setCurrentIndex(list->findText(shown));
+  }
+}
+
+void MF::ProductChoiceKey(QComboBox* list) {
+  const QString address = ProductAddress(list->currentText());
+  if (!address.isEmpty()) OpenWithShell(address);
+}
+
+void MF::ShowClassSet() {
+  if (classSet_) {
+    classSet_->raise();
+    classSet_->activateWindow();
+    return;
+  }
+  auto* window = new ClassSet(this);
+  connect(window, &ClassSet::NamesSaved, this,
+          [this] { RefreshCategoryCaptions(msf_[0]->grid(), cbc_); });
+  classSet_ = window;
+  window->show();
+}
+
+void MF::mDownPic_Click() {
+  // Fetching the missing product pictures arrives with the product pictures.
+}
+
+void MF::OpenItemPage(const QString& url) {
+  // The add-product window, opened at `url`, arrives with product capture.
+  Q_UNUSED(url);
 }
 
 QString MF::CurDBName() const {
@@ -553,9 +681,20 @@ QString MF::ChooseDatabase() {
 }
 
 void MF::RefreshAfterOpen() {
+  FillProductChoices();
   ResetDateRange(dtp_[0], dtp_[1]);
   Com_Click(2);
   Com_Click(11);
+  RefreshCategoryCaptions(msf_[0]->grid(), cbc_);
+  // Product choices of the chart pages name products of the file they were made in.
+  if (CurDBFile != shownFile_) {
+    for (QLineEdit* box : pro_) {
+      if (!box) continue;
+      box->clear();
+      box->setProperty(kChoiceIdsProperty, QString());
+    }
+  }
+  shownFile_ = CurDBFile;
 }
 
 void MF::ResetDateRange(QDateEdit* from, QDateEdit* to) {
@@ -622,6 +761,13 @@ void MF::ApplyLayout() {
 
 bool MF::eventFilter(QObject* watched, QEvent* event) {
   if (watched == area_ && event->type() == QEvent::Resize) ApplyLayout();
+  if (event->type() == QEvent::KeyPress && (watched == cPro_[0] || watched == cPro_[1])) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      ProductChoiceKey(static_cast<QComboBox*>(watched));
+      return true;
+    }
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 

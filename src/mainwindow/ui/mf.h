@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QDateTime>
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 
 #include "storage/catalogue.h"
 
@@ -21,7 +21,9 @@ namespace lanxi {
 class ChartView;
 class GridView;
 class Indicator;
+class PicturePreview;
 class PopMenu;
+class ProductListEditor;
 class TabControl;
 
 // The main window: the program runs while it is open. It holds the current database's name,
@@ -37,6 +39,10 @@ class MF final : public QMainWindow, public CatalogueHost {
   // Runs the command of button Com(index); other indexes do nothing.
   void Com_Click(int index);
 
+  // Fills the product choice lists CPro(0) and CPro(1); with `keepChoice` each keeps showing
+  // its product while it is still listed, otherwise both show "所有产品".
+  void FillProductChoices(bool keepChoice = false);
+
   // CatalogueHost
   QString CurDBName() const override;
   void SetCurDBName(const QString& name) override;
@@ -50,9 +56,9 @@ class MF final : public QMainWindow, public CatalogueHost {
   // The window's inner area is laid out anew (also on every resize).
   void ApplyLayout();
 
-  // Product-list editing state and the times before which the picture questions stay quiet.
-  int EditRow = 0, EditCol = 0, NameRow = 0, NameCol = 0;
-  QDateTime NextPicPromptTime, NextInfoPromptTime;
+  // The in-place editors of the product list and the picture preview of both lists.
+  ProductListEditor* Editor() const { return editor_; }
+  PicturePreview* Preview() const { return preview_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -65,6 +71,7 @@ class MF final : public QMainWindow, public CatalogueHost {
   void BuildChartPage(int k, QWidget* frame);
   void BuildHelpTab(QWidget* frame);
   void BuildMenus();
+  void WireLists();
   void StartUp();
 
   void SST_Click();
@@ -75,6 +82,11 @@ class MF final : public QMainWindow, public CatalogueHost {
   void NewEditionTimer_Timer();
   // Which product the version page describes.
   static constexpr int kUpdatePageNumber = 50;
+  void ShowClassSet();
+  void mDownPic_Click();
+  void OpenItemPage(const QString& url);
+  void AutoCategorise();
+  void ProductChoiceKey(QComboBox* list);
   void OpenParamAddress(const char16_t* key, const char16_t* fallback);
 
   QPushButton* AddCom(int index, const QString& caption, QWidget* parent);
@@ -106,6 +118,10 @@ class MF final : public QMainWindow, public CatalogueHost {
   QAction* mForbidProPic_ = nullptr;
   QTimer* newEditionTimer_ = nullptr;
   Indicator* indicator_ = nullptr;
+  ProductListEditor* editor_ = nullptr;
+  PicturePreview* preview_ = nullptr;
+  QPointer<QWidget> classSet_;
+  QString shownFile_;  // the database file the window shows
   bool closing_ = false;
 };
 

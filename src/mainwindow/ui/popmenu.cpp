@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 
+#include "categories/categoryedit.h"
 #include "common/userprompts.h"
 #include "pictures/savejpeg.h"
 #include "tables/tableexport.h"
@@ -25,6 +26,9 @@ PopMenu::PopMenu(QWidget* parent) : QWidget(parent) {
   mOutputTable = mOutput->addAction(u"导出数据"_s);
   mOutputTable->setObjectName(u"mOutputTable"_s);
   connect(mOutputTable, &QAction::triggered, this, &PopMenu::mOutputTable_Click);
+  mModiStr = mOutput->addAction(u"修改分类"_s);
+  mModiStr->setObjectName(u"mModiStr"_s);
+  connect(mModiStr, &QAction::triggered, this, &PopMenu::mModiStr_Click);
 }
 
 QString PopMenu::SheetTitle() {
@@ -53,6 +57,15 @@ void PopMenu::mSavePic1_Click() {
 void PopMenu::mOutputTable_Click() {
   if (!MSFCtl) return;
   ExportTable(*MSFCtl, Prompts(), QString(), SheetTitle());
+}
+
+void PopMenu::mModiStr_Click() {
+  if (!MSFCtl) return;
+  const std::optional<QString> answer = Prompts().Input(u"请输入分类内容："_s, QString());
+  if (!answer || answer->isEmpty()) return;
+  const QString value = answer->trimmed();
+  emit ModiStrStarting();
+  if (MSFCtl) ModifyCategories(*MSFCtl, value);
 }
 
 }  // namespace lanxi

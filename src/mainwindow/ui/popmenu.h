@@ -13,9 +13,10 @@ namespace lanxi {
 
 // The holder of the program's context menus, a window that is never shown ("弹出菜单"). A
 // grid's owner hands over the grid (MSFCtl, and its index MSFIndex) and pops up the table menu
-// mOutput; its entry mOutputTable "导出数据" exports that grid. A chart's owner hands over the
-// chart (PicCtl) and pops up the picture menu mPic1, whose entry mSavePic1 "保存图片" saves the
-// chart as a JPEG picture.
+// mOutput; its entry mOutputTable "导出数据" exports that grid, its entry mModiStr "修改分类"
+// sets one category value over the grid's selected block. A chart's owner hands over the chart
+// (PicCtl) and pops up the picture menu mPic1, whose entry mSavePic1 "保存图片" saves the chart
+// as a JPEG picture.
 class PopMenu : public QWidget {
   Q_OBJECT
 
@@ -35,6 +36,7 @@ class PopMenu : public QWidget {
   // The table menu "导出表格" and its entry "导出数据".
   QMenu* mOutput = nullptr;
   QAction* mOutputTable = nullptr;
+  QAction* mModiStr = nullptr;
 
   // Hands over the grid and shows the table menu at `globalPos`; returns when the menu has
   // closed (and the chosen entry has run).
@@ -45,9 +47,14 @@ class PopMenu : public QWidget {
   // The sheet title of exported workbooks.
   static QString SheetTitle();
 
+ Q_SIGNALS:
+  // "修改分类" is about to change categories: an open in-cell edit is to be committed first.
+  void ModiStrStarting();
+
  private:
   void mOutputTable_Click();
   void mSavePic1_Click();
+  void mModiStr_Click();
 };
 
 }  // namespace lanxi
