@@ -13,9 +13,13 @@ namespace lanxi {
 namespace {
 
 constexpr int kMaxNesting = 4096;
+// Working memory kept from one serialisation to the next, at most.
+constexpr size_t kKeptBuffer = 4 << 20;
 
 // Gumbo's allocations for one parse, all freed together. Freeing the tree node by node would
-// recurse once per nesting level, which a deeply nested page turns into a stack overflow.
+// recurse once per nesting level, which a deeply nested page turns into a stack overflow. The
+// blocks of one parse serve the next (up to kKeptBlocks of them), so that a page read on
+// every poll of a wait does not fault its memory in anew each time.
 class Arena {
  public:
   Arena() = default;
@@ -24,14 +28,27 @@ class Arena {
 
   void* Allocate(size_t size) {
     size = (size + kAlign - 1) & ~(kAlign - 1);
-    if (size > kBlockSize / 4) return NewBlock(size);
-    if (used_ + size > kBlockSize || blocks_.empty()) {
-      current_ = static_cast<char*>(NewBlock(kBlockSize));
+    if (size > kBlockSize / 4) {
+      large_.emplace_back(NewBlock(size));
+      return large_.back().get();
+    }
+    if (!current_ || used_ + size > kBlockSize) {
+      if (next_ == blocks_.size()) blocks_.emplace_back(NewBlock(kBlockSize));
+      current_ = blocks_[next_++].get();
       used_ = 0;
     }
     void* p = current_ + used_;
     used_ += size;
     return p;
+  }
+
+  // Everything allocated so far is free again.
+  void Reset() {
+    large_.clear();
+    if (blocks_.size() > kKeptBlocks) blocks_.resize(kKeptBlocks);
+    next_ = 0;
+    current_ = nullptr;
+    used_ = 0;
   }
 
   static void* Alloc(void* arena, size_t size) {
@@ -42,17 +59,22 @@ class Arena {
  private:
   static constexpr size_t kAlign = 16;
   static constexpr size_t kBlockSize = 256 * 1024;
-
-  void* NewBlock(size_t size) {
-    blocks_.emplace_back(static_cast<char*>(std::malloc(size)));
-    if (!blocks_.back()) throw std::bad_alloc();
-    return blocks_.back().get();
-  }
+  static constexpr size_t kKeptBlocks = kKeptBuffer / kBlockSize;
 
   struct FreeDeleter {
     void operator()(char* p) const { std::free(p); }
   };
-  std::vector<std::unique_ptr<char, FreeDeleter>> blocks_;
+  using Block = std::unique_ptr<char, FreeDeleter>;
+
+  static Block NewBlock(size_t size) {
+    Block block(static_cast<char*>(std::malloc(size)));
+    if (!block) throw std::bad_alloc();
+    return block;
+  }
+
+  std::vector<Block> blocks_;
+  std::vector<Block> large_;
+  size_t next_ = 0;
   char* current_ = nullptr;
   size_t used_ = 0;
 };
@@ -177,30 +199,36 @@ void AppendTagName(std::string& out, const GumboElement& e) {
 }
 
 void AppendEscapedText(std::string& out, const char* s, size_t n) {
+  size_t done = 0;
   for (size_t i = 0; i < n; ++i) {
-    const char c = s[i];
-    switch (c) {
+    const char* entity = nullptr;
+    size_t length = 1;
+    switch (s[i]) {
       case '&':
-        out += "&amp;";
+        entity = "&amp;";
         break;
       case '<':
-        out += "&lt;";
+        entity = "&lt;";
         break;
       case '>':
-        out += "&gt;";
+        entity = "&gt;";
         break;
       case '\xC2':
         if (i + 1 < n && s[i + 1] == '\xA0') {
-          out += "&nbsp;";
-          ++i;
-          break;
+          entity = "&nbsp;";
+          length = 2;
         }
-        out += c;
         break;
       default:
-        out += c;
+        break;
     }
+    if (!entity) continue;
+    out.append(s + done, i - done);
+    out += entity;
+    done = i + length;
+    i += length - 1;
   }
+  out.append(s + done, n - done);
 }
 
 void AppendAttribute(std::string& out, const GumboAttribute& a) {
@@ -274,61 +302,126 @@ bool StartsWithNoCase(std::string_view text, size_t at, std::string_view word) {
   return true;
 }
 
-// Whether elements are nested deeper than `limit` in HTML as a browser writes it (every
-// element but the void ones closed). The HTML parser checks the stack of open elements at
-// many start tags, so its time grows with the square of the depth; browsers' own parsers
-// never nest deeper than a few hundred levels.
-bool NestsDeeperThan(std::string_view html, int limit) {
+template <size_t N>
+bool OneOf(const std::string& name, const std::string_view (&names)[N]) {
+  return std::find(std::begin(names), std::end(names), name) != std::end(names);
+}
+
+// The position of the end tag "</name" at or after `from`, or npos.
+size_t FindEndTag(std::string_view html, size_t from, const std::string& name) {
+  for (size_t at = from; (at = html.find("</", at)) != std::string_view::npos; at += 2)
+    if (StartsWithNoCase(html, at + 2, name)) return at;
+  return std::string_view::npos;
+}
+
+void AppendCollapsed(std::string& out, std::string_view text) {
+  bool space = false;
+  for (char c : text) {
+    if (IsSpace(c)) {
+      if (!space) out += ' ';
+      space = true;
+    } else {
+      out += c;
+      space = false;
+    }
+  }
+}
+
+// The HTML with what the serialisation leaves out anyway taken away before the HTML parser,
+// which costs time by the byte, sees it: comments, SCRIPT, STYLE and NOSCRIPT elements, and
+// runs of white space outside tags and preformatted elements (one space is left of each). The
+// tags themselves are copied unchanged. Answers false when elements nest deeper than
+// `limit` in HTML as a browser writes it (every element but the void ones closed): the parser
+// checks the stack of open elements at many start tags, so its time would grow with the
+// square of the depth. Browsers' own parsers never nest deeper than a few hundred levels.
+//
+// The scan only needs to be right for the HTML browsers write; on anything else it still
+// ends, in one pass, and what it gets wrong merely reaches the parser unchanged.
+bool Condense(std::string_view html, int limit, std::string& out) {
   static constexpr std::string_view kVoid[] = {
       "area",  "base",   "br",    "col", "embed", "hr",    "img",    "input",    "link",   "meta",
       "param", "source", "track", "wbr", "frame", "image", "keygen", "basefont", "bgsound"};
-  static constexpr std::string_view kRawText[] = {
-      "script", "style", "textarea", "title", "xmp", "noembed", "noframes", "iframe", "plaintext"};
-  int depth = 0;
+  static constexpr std::string_view kLeftOut[] = {"script", "style", "noscript"};
+  static constexpr std::string_view kRawText[] = {"textarea", "title",    "xmp",
+                                                  "noembed",  "noframes", "iframe"};
+  static constexpr std::string_view kPre[] = {"pre", "listing"};
+  const size_t n = html.size();
+  out.clear();
+  out.reserve(n);
+  int depth = 0, pre = 0;
   size_t i = 0;
-  const auto skipPast = [&](std::string_view end) {
-    const size_t at = html.find(end, i);
-    i = at == std::string_view::npos ? html.size() : at + end.size();
-  };
-  while ((i = html.find('<', i)) != std::string_view::npos) {
-    ++i;
-    if (html.substr(i, 3) == "!--") {
-      skipPast("-->");
+  while (i < n) {
+    size_t lt = html.find('<', i);
+    if (lt == std::string_view::npos) lt = n;
+    if (pre > 0)
+      out.append(html.substr(i, lt - i));
+    else
+      AppendCollapsed(out, html.substr(i, lt - i));
+    i = lt;
+    if (i >= n) break;
+    if (html.substr(i, 4) == "<!--") {
+      const size_t end = html.find("-->", i + 4);
+      i = end == std::string_view::npos ? n : end + 3;
       continue;
     }
-    if (i < html.size() && html[i] == '/') {
-      depth = std::max(0, depth - 1);
-      skipPast(">");
-      continue;
-    }
-    const size_t nameStart = i;
-    while (i < html.size() && (std::isalnum(static_cast<unsigned char>(html[i])) || html[i] == '-'))
+    size_t j = i + 1;
+    const bool closing = j < n && html[j] == '/';
+    if (closing) ++j;
+    const size_t nameStart = j;
+    while (j < n && (std::isalnum(static_cast<unsigned char>(html[j])) || html[j] == '-')) ++j;
+    if (j == nameStart) {  // no tag: "<" as text, or the start of a declaration
+      out += '<';
       ++i;
-    if (i == nameStart) continue;
-    std::string name(html.substr(nameStart, i - nameStart));
+      continue;
+    }
+    std::string name(html.substr(nameStart, j - nameStart));
     for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
-    // The attributes, with quoted values that may hold ">".
-    for (char quote = 0; i < html.size(); ++i) {
-      const char c = html[i];
+    // The end of the tag: the first ">" outside a quoted attribute value.
+    char quote = 0;
+    bool afterEquals = false;
+    for (; j < n; ++j) {
+      const char c = html[j];
       if (quote) {
         if (c == quote) quote = 0;
-      } else if (c == '"' || c == '\'') {
+      } else if ((c == '"' || c == '\'') && afterEquals) {
         quote = c;
       } else if (c == '>') {
         break;
+      } else if (!IsSpace(c)) {
+        afterEquals = c == '=';
       }
     }
-    if (std::find(std::begin(kVoid), std::end(kVoid), name) != std::end(kVoid)) continue;
-    if (std::find(std::begin(kRawText), std::end(kRawText), name) != std::end(kRawText)) {
-      while ((i = html.find("</", i)) != std::string_view::npos &&
-             !StartsWithNoCase(html, i + 2, name))
-        i += 2;
-      if (i == std::string_view::npos) return false;
+    const size_t tagEnd = j < n ? j + 1 : n;
+    if (closing) {
+      depth = std::max(0, depth - 1);
+      if (OneOf(name, kPre)) pre = std::max(0, pre - 1);
+      out.append(html.substr(i, tagEnd - i));
+      i = tagEnd;
       continue;
     }
-    if (++depth > limit) return true;
+    if (OneOf(name, kLeftOut)) {
+      const size_t end = FindEndTag(html, tagEnd, name);
+      const size_t close = end == std::string_view::npos ? n : html.find('>', end);
+      i = close == std::string_view::npos ? n : close + 1;
+      continue;
+    }
+    out.append(html.substr(i, tagEnd - i));
+    i = tagEnd;
+    if (name == "plaintext") {
+      out.append(html.substr(i));
+      break;
+    }
+    if (OneOf(name, kVoid)) continue;
+    if (OneOf(name, kRawText)) {
+      const size_t end = FindEndTag(html, i, name);
+      const size_t stop = end == std::string_view::npos ? n : end;
+      out.append(html.substr(i, stop - i));
+      i = stop;
+    }
+    if (OneOf(name, kPre)) ++pre;
+    if (++depth > limit) return false;
   }
-  return false;
+  return true;
 }
 
 const GumboNode* FindBody(const GumboNode* root) {
@@ -392,24 +485,41 @@ void SerializeChildren(std::string& out, const GumboNode* body) {
 }  // namespace
 
 std::optional<QString> SerializeBodyHtml(QByteArrayView html) {
-  if (NestsDeeperThan(std::string_view(html.data() ? html.data() : "", size_t(html.size())),
-                      kMaxNesting))
+  // The memory of one call serves the next, so that a page read on every poll of a wait does
+  // not have its memory faulted in anew each time; large pages give theirs back.
+  struct Workspace {
+    Arena arena;
+    std::string condensed;
+    std::string out;
+    void Release() {
+      arena.Reset();
+      for (std::string* s : {&condensed, &out})
+        if (s->capacity() > kKeptBuffer) std::string().swap(*s);
+    }
+  };
+  thread_local Workspace work;
+  struct Releaser {
+    Workspace& work;
+    ~Releaser() { work.Release(); }
+  } releaser{work};
+
+  if (!Condense(std::string_view(html.data() ? html.data() : "", size_t(html.size())), kMaxNesting,
+                work.condensed))
     return std::nullopt;
-  Arena arena;
   GumboOptions options = kGumboDefaultOptions;
   options.allocator = &Arena::Alloc;
   options.deallocator = &Arena::Free;
-  options.userdata = &arena;
+  options.userdata = &work.arena;
   options.max_errors = 0;
   // The arena frees the tree; gumbo_destroy_output is never called.
   const GumboOutput* output =
-      gumbo_parse_with_options(&options, html.data() ? html.data() : "", size_t(html.size()));
+      gumbo_parse_with_options(&options, work.condensed.data(), work.condensed.size());
   const GumboNode* body = output ? FindBody(output->root) : nullptr;
   if (!body) return std::nullopt;
-  std::string out;
-  out.reserve(size_t(html.size()));
-  SerializeChildren(out, body);
-  return QString::fromUtf8(out.data(), qsizetype(out.size()));
+  work.out.clear();
+  work.out.reserve(work.condensed.size());
+  SerializeChildren(work.out, body);
+  return QString::fromUtf8(work.out.data(), qsizetype(work.out.size()));
 }
 
 }  // namespace lanxi

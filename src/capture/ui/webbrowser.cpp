@@ -195,7 +195,12 @@ std::optional<QString> WebBrowser::BodyHtml() {
   if (committing_) return std::nullopt;
   const std::optional<QVariant> html = RunScript(QString::fromUtf16(kBodyHtmlScript));
   if (!html || html->isNull() || html->typeId() != QMetaType::QString) return std::nullopt;
-  return SerializeBodyHtml(html->toString().toUtf8());
+  QString body = html->toString();
+  if (body != lastBody_ || !lastHtml_) {
+    lastHtml_ = SerializeBodyHtml(body.toUtf8());
+    lastBody_ = std::move(body);
+  }
+  return lastHtml_;
 }
 
 QString WebBrowser::BodyText() {

@@ -53,8 +53,9 @@ class WebBrowser final : public QWebEngineView, public Browser {
   // themselves by script).
   void SetBackground(bool background);
 
-  // How long reading the document may take before it counts as unavailable.
-  static constexpr int kScriptTimeoutMs = 5000;
+  // How long reading the document may take before it counts as unavailable (a page of 10 MB
+  // takes the engine a few seconds on a busy machine).
+  static constexpr int kScriptTimeoutMs = 20000;
   // How long saving a picture may take.
   static constexpr int kPictureTimeoutMs = 30000;
 
@@ -86,6 +87,9 @@ class WebBrowser final : public QWebEngineView, public Browser {
   QUrl target_;
   QString status_;
   std::shared_ptr<PendingDownload> download_;
+  // The body last read and its serialisation: a wait reads an unchanged page on every poll.
+  QString lastBody_;
+  std::optional<QString> lastHtml_;
 };
 
 }  // namespace lanxi
