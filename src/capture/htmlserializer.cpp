@@ -27,6 +27,11 @@ class Arena {
   Arena& operator=(const Arena&) = delete;
 
   void* Allocate(size_t size) {
+#ifdef LANXI_FUZZING
+    // Each allocation a block of its own: the address sanitiser then sees every one.
+    large_.emplace_back(NewBlock(std::max<size_t>(size, 1)));
+    return large_.back().get();
+#endif
     size = (size + kAlign - 1) & ~(kAlign - 1);
     if (size > kBlockSize / 4) {
       large_.emplace_back(NewBlock(size));
