@@ -64,20 +64,6 @@ TEST_F(AddLinked, EveryLinkedProductIsAddedOnce) {
   EXPECT_FALSE(ProgressOpen());
 }
 
-TEST_F(AddLinked, SkippingAddedProductsLoadsOnlyNewOnes) {
-  Show(browser, Item(u"2001"_s));
-  ASSERT_TRUE(AddProductFromPage(&browser, false));
-  Show(browser, kOrigin + u"/search?q=女装"_s);
-  AddProOfPage(&browser, &background, true);
-  EXPECT_EQ(ItemLoads(), (QStringList{Item(u"1001"_s)}));  // the second 1001 link is added now
-  EXPECT_EQ(Progress().pos, 3);
-  // Without skipping, tracked products are read again.
-  background.navigations.clear();
-  AddProOfPage(&browser, &background, false);
-  EXPECT_EQ(ItemLoads().size(), 3);
-  EXPECT_EQ(ProductCount(), 2);
-}
-
 TEST_F(AddLinked, AClickedProductIsAddedInTheBackground) {
   AutoAddProduct(Item(u"2001"_s), &background);
   EXPECT_EQ(prompts.messages, QStringList{u"添加产品“优衣库 女装 圆领T恤 新品”成功！"_s});
