@@ -85,7 +85,9 @@ bool WaitPageReady(int maxPolls, Browser* browser, bool cancellable, const QStri
       [browser] { return browser->Busy(); },
       [browser] { return browser->Tag() != QStringView(kTagDownFinished); },
   };
-  const qint64 phaseLimitMs = qint64(std::max(0, maxPolls)) * g_pollIntervalMs;
+  // Twice the time the polls take when each lasts one interval: a busy machine or a slowly
+  // read page may lengthen a poll, never the wait beyond this.
+  const qint64 phaseLimitMs = 2 * qint64(std::max(0, maxPolls)) * g_pollIntervalMs;
   for (int phase = 0; phase < 3; ++phase) {
     QElapsedTimer clock;
     clock.start();

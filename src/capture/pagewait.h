@@ -25,8 +25,9 @@ bool LoadPage(const QString& address, Browser* browser, int maxPolls, bool cance
 
 // Waits in three phases, each of at most `maxPolls` polls: while the document is not
 // complete, while the browser is busy, while the tag is not "DownFinished". A poll lets the
-// user interface run for one poll interval (PollIntervalMs), so a phase also ends after
-// maxPolls × PollIntervalMs milliseconds however slowly the page is read. After each poll:
+// user interface run for one poll interval (PollIntervalMs); a phase also ends after
+// 2 × maxPolls × PollIntervalMs milliseconds however slowly the page is read (100 s for 5000
+// polls of 10 ms). After each poll:
 // - when cancellable and the progress window has been closed, answers false;
 // - when waitMarker is set and the page's HTML holds it, answers true (in the first phase
 //   after stopping the rest of the page's loading);
