@@ -7,6 +7,8 @@
 #   ./build.sh build   install what is missing and build
 #   ./build.sh bench   build and run the benchmarks
 #
+# Fuzzing (not part of "test"; the kept corpus is replayed by the tests): fuzz/run.sh [SECONDS]
+#
 # Environment: BUILD_DIR (default ./build), LANXI_HOME (the program folder used by "run",
 # default ~/.local/share/lanxi).
 set -euo pipefail
@@ -22,6 +24,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   fonts-noto-cjk xvfb xauth
   zlib1g-dev
+  libqt6webenginecore6-bin
 )
 
 say() { printf '\033[1m==> %s\033[0m\n' "$*"; }
@@ -114,5 +117,5 @@ case "$cmd" in
   test) build; run_tests "$@" ;;
   build) build ;;
   bench) build; run_benchmarks ;;
-  *) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 2 ;;
+  *) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 2 ;;
 esac

@@ -2,6 +2,7 @@
 #include <QFont>
 #include <QMessageBox>
 
+#include "capture/ui/webbrowser.h"
 #include "common/programfolder.h"
 #include "common/userprompts.h"
 #include "mainwindow/ui/dialogprompts.h"
@@ -12,6 +13,8 @@
 using namespace Qt::StringLiterals;
 
 int main(int argc, char** argv) {
+  // The embedded browser's engine is set up before the application exists.
+  lanxi::PrepareWebEngine();
   QApplication app(argc, argv);
   QApplication::setApplicationName(u"lanxi"_s);
   QApplication::setApplicationDisplayName(lanxi::PromptTitle());

@@ -21,6 +21,15 @@ inline constexpr char16_t SupportUrl2[] = u"客服联系网址2";
 inline constexpr char16_t UpdateHost[] = u"升级检查网址";
 // The web address the watermark of every chart names.
 inline constexpr char16_t WatermarkUrl[] = u"水印网址";
+// Where the marketplace lives, for reading item pages: the hosts ("host" or "host:port") of
+// the mall's item page, the marketplace's item page and the mall's detail page (each prefix
+// is "http://" + host + "/item.htm"), of the search page ("scheme://host" when it is not
+// https) and of the click-tracking redirect ("http://" + host + "/?url=").
+inline constexpr char16_t MallItemHost[] = u"商城产品网址主机";
+inline constexpr char16_t MarketItemHost[] = u"淘宝产品网址主机";
+inline constexpr char16_t MallDetailHost[] = u"商城详情网址主机";
+inline constexpr char16_t SearchHost[] = u"搜索网址主机";
+inline constexpr char16_t ClickRedirectHost[] = u"点击跳转网址主机";
 }  // namespace ParamKey
 
 // What a key means when it has no row or an empty value.
@@ -31,6 +40,11 @@ inline constexpr char16_t SupportUrl1[] = u"mailto:service@lanxi-soft.cn";
 inline constexpr char16_t SupportUrl2[] = u"mailto:support@lanxi-soft.cn";
 inline constexpr char16_t UpdateHost[] = u"https://lanxi-soft.cn";
 inline constexpr char16_t WatermarkUrl[] = u"www.lanxi-soft.cn";
+inline constexpr char16_t MallItemHost[] = u"item.tmall.com";
+inline constexpr char16_t MarketItemHost[] = u"item.taobao.com";
+inline constexpr char16_t MallDetailHost[] = u"detail.tmall.com";
+inline constexpr char16_t SearchHost[] = u"s.taobao.com";
+inline constexpr char16_t ClickRedirectHost[] = u"s.click.taobao.com";
 }  // namespace ParamDefault
 
 // The value stored for `key`, or `fallback` when it is absent or empty.

@@ -1,0 +1,25 @@
+// Runs the fuzz target over every file of the folders given (the kept corpus), as a plain
+// program: a crash, a hang (the test's time limit) or a broken rule fails it.
+#include <QDirIterator>
+#include <QFile>
+#include <cstdint>
+#include <cstdio>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+
+int main(int argc, char** argv) {
+  int files = 0;
+  for (int i = 1; i < argc; ++i) {
+    QDirIterator it(QString::fromLocal8Bit(argv[i]), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+      QFile f(it.next());
+      if (!f.open(QIODevice::ReadOnly)) return 2;
+      const QByteArray bytes = f.readAll();
+      LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                             size_t(bytes.size()));
+      ++files;
+    }
+  }
+  std::printf("%d inputs replayed\n", files);
+  return files > 0 ? 0 : 1;
+}

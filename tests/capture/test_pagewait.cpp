@@ -1,0 +1,187 @@
+// Waiting for pages: the three phases, the marker, cancelling through the progress window,
+// "nowait", and the bound on a phase however slowly the page is read.
+#include <gtest/gtest.h>
+#include <QThread>
+
+#include "capture/pagewait.h"
+#include "common/progress.h"
+#include "fakebrowser.h"
+
+using namespace Qt::StringLiterals;
+using namespace lanxi;
+
+namespace {
+
+// A browser frozen in one state that counts how often it is asked.
+class StubBrowser final : public Browser {
+ public:
+  QString ready = u"complete"_s;
+  bool busy = false;
+  QString html;
+  QString text;
+  QString location = u"http://x/item.htm?id=1"_s;
+  int readDelayMs = 0;
+  int readyAsked = 0, htmlReads = 0, stops = 0;
+  QStringList navigations;
+
+  void Navigate(const QString& a) override { navigations << a; }
+  void Stop() override { ++stops; }
+  QString ReadyState() override {
+    ++readyAsked;
+    return ready;
+  }
+  bool Busy() override { return busy; }
+  QString LocationURL() override { return location; }
+  QString Title() override { return {}; }
+  QString StatusText() override { return {}; }
+  std::optional<QString> BodyHtml() override {
+    ++htmlReads;
+    if (readDelayMs) QThread::msleep(readDelayMs);
+    return html;
+  }
+  QString BodyText() override { return text; }
+  QStringList Links() override { return {}; }
+  QStringList Images() override { return {}; }
+  bool SavePicture(const QString&, const QString&) override { return false; }
+  void SetSilent(bool) override {}
+};
+
+// Polls of 50 ms, so that a busy machine does not make a phase run out of time before it has
+// run out of polls.
+class PageWait : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetPollIntervalMs(50);
+    ShowProgress(u"正在添加产品..."_s, 1, 0);
+  }
+  void TearDown() override {
+    CloseProgress();
+    SetMainBrowser(nullptr);
+    SetPollIntervalMs(10);
+  }
+};
+
+}  // namespace
+
+TEST_F(PageWait, EachPhaseRunsWhileItsConditionHoldsUpToItsPolls) {
+  StubBrowser b;
+  b.html = u"<P>x</P>"_s;
+  // Complete, not busy, not finished: only the third phase polls.
+  EXPECT_TRUE(WaitPageReady(4, &b, true, u"marker"_s));
+  EXPECT_EQ(b.htmlReads, 4);
+  // Loading and busy throughout: every phase runs out; running out is no failure.
+  b.htmlReads = 0;
+  b.ready = u"loading"_s;
+  b.busy = true;
+  EXPECT_TRUE(WaitPageReady(3, &b, true, u"marker"_s));
+  EXPECT_EQ(b.htmlReads, 9);
+  EXPECT_EQ(b.stops, 0);
+  // Finished already: no poll at all.
+  b.htmlReads = 0;
+  b.ready = u"complete"_s;
+  b.busy = false;
+  b.SetTag(QString::fromUtf16(kTagDownFinished));
+  EXPECT_TRUE(WaitPageReady(3, &b, true, u"marker"_s));
+  EXPECT_EQ(b.htmlReads, 0);
+}
+
+TEST_F(PageWait, AMarkerFoundWhileLoadingStopsTheLoadAfterOnePoll) {
+  StubBrowser b;
+  b.ready = u"interactive"_s;
+  b.html = u"<A>宝贝详情</A>"_s;
+  EXPECT_TRUE(WaitPageReady(5000, &b, true, u"宝贝详情</"_s));
+  EXPECT_EQ(b.htmlReads, 1);
+  EXPECT_EQ(b.stops, 1);
+  // Found in a later phase the load is not stopped.
+  b.ready = u"complete"_s;
+  b.busy = true;
+  EXPECT_TRUE(WaitPageReady(5000, &b, true, u"宝贝详情</"_s));
+  EXPECT_EQ(b.stops, 1);
+  // The marker is matched as it is written.
+  b.htmlReads = 0;
+  EXPECT_TRUE(WaitPageReady(2, &b, true, u"宝贝详情</a"_s));
+  EXPECT_EQ(b.htmlReads, 4);
+}
+
+TEST_F(PageWait, AClosedProgressWindowCancelsAfterOnePoll) {
+  StubBrowser b;
+  b.ready = u"loading"_s;
+  b.html = u"宝贝详情</A>"_s;
+  ProgressWindowClosed();
+  EXPECT_FALSE(WaitPageReady(5000, &b, true, u"宝贝详情</"_s));
+  EXPECT_EQ(b.readyAsked, 1);
+  EXPECT_EQ(b.htmlReads, 0);
+  // A wait that is not cancellable goes on.
+  EXPECT_TRUE(WaitPageReady(5000, &b, false, u"宝贝详情</"_s));
+  // The next progress step loads the window again, and the following waits run in full.
+  StepProgress(1, u"pages"_s);
+  EXPECT_TRUE(WaitPageReady(5000, &b, true, u"宝贝详情</"_s));
+}
+
+TEST_F(PageWait, NoWaitEndsFalseOnceThePageShowsText) {
+  StubBrowser b;
+  b.ready = u"loading"_s;
+  EXPECT_TRUE(WaitPageReady(2, &b, true, QString::fromUtf16(kNoWait)));
+  EXPECT_EQ(b.htmlReads, 4);  // the keyword is looked for like any marker
+  b.text = u"加载中"_s;
+  EXPECT_FALSE(WaitPageReady(5000, &b, true, QString::fromUtf16(kNoWait)));
+}
+
+TEST_F(PageWait, APhaseIsBoundedInTimeHoweverSlowlyThePageIsRead) {
+  StubBrowser b;
+  b.ready = u"loading"_s;
+  b.readDelayMs = 100;
+  SetPollIntervalMs(10);
+  // 20 polls of 10 ms: a phase ends after 400 ms, long before 20 polls of 110 ms each.
+  EXPECT_TRUE(WaitPageReady(20, &b, false, u"marker"_s));
+  EXPECT_LE(b.htmlReads, 2 * 5);
+  EXPECT_GE(b.htmlReads, 2);
+}
+
+TEST_F(PageWait, LoadPageNavigatesAndWaitsForTheCompletionEvent) {
+  test::FakeWeb web;
+  web.Add(u"http://x/a.htm"_s, u"<title>A</title><p>页面A</p>"_s);
+  test::FakeBrowser b(&web);
+  EXPECT_TRUE(LoadPage(u"http://x/a.htm"_s, &b, 5000, true, QString()));
+  EXPECT_EQ(b.Tag(), QString::fromUtf16(kTagDownFinished));
+  EXPECT_TRUE(b.silent);
+  EXPECT_EQ(PageHtml(&b), u"<P>页面A</P>"_s);
+  EXPECT_EQ(PageInnerText(&b), u"页面A"_s);
+  EXPECT_TRUE(PageContainsText(u"<P>页面"_s, &b));
+  EXPECT_FALSE(PageContainsText(u"<p>页面"_s, &b));
+
+  // A blank page never finishes: the third phase runs all its polls, and the result is true.
+  b.htmlReads = 0;
+  EXPECT_TRUE(LoadPage(u"about:blank"_s, &b, 5, true, u"marker"_s));
+  EXPECT_EQ(b.Tag(), QString());
+  EXPECT_GE(b.htmlReads, 5);
+}
+
+TEST_F(PageWait, StartNavigateAndTheTag) {
+  test::FakeWeb web;
+  test::FakeBrowser b(&web);
+  StartNavigate(&b, u"http://x/a.htm"_s);
+  EXPECT_EQ(b.Tag(), u"StartDown"_s);
+  EXPECT_EQ(b.navigations, QStringList{u"http://x/a.htm"_s});
+
+  StubBrowser s;
+  for (const QString& blank : {u"about:blank"_s, u"http:///"_s}) {
+    s.location = blank;
+    MarkPageFinished(&s);
+    EXPECT_EQ(s.Tag(), QString());
+  }
+  s.location = u"http://x/"_s;
+  MarkPageFinished(&s);
+  EXPECT_EQ(s.Tag(), u"DownFinished"_s);
+}
+
+TEST_F(PageWait, WithoutABrowserTheMainWindowsIsUsed) {
+  EXPECT_FALSE(LoadPage(u"http://x/"_s, nullptr, 5, false, QString()));
+  EXPECT_EQ(PageHtml(nullptr), QString());
+  StubBrowser main;
+  main.html = u"<B>主</B>"_s;
+  SetMainBrowser(&main);
+  EXPECT_EQ(PageHtml(nullptr), u"<B>主</B>"_s);
+  EXPECT_TRUE(LoadPage(u"http://x/"_s, nullptr, 1, false, QString()));
+  EXPECT_EQ(main.navigations, QStringList{u"http://x/"_s});
+}
