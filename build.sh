@@ -20,7 +20,7 @@ PACKAGES=(
   qt6-base-dev qt6-webengine-dev libgl-dev
   libsqlcipher-dev libturbojpeg0-dev libxlsxwriter-dev libgumbo-dev
   libgtest-dev libgmock-dev
-  fonts-noto-cjk xvfb xauth
+  fonts-noto-cjk xvfb xauth x11-utils
   zlib1g-dev
 )
 

@@ -1,9 +1,9 @@
 #include <QApplication>
-#include <QFont>
 #include <QMessageBox>
 
 #include "common/programfolder.h"
 #include "common/userprompts.h"
+#include "mainwindow/ui/application.h"
 #include "mainwindow/ui/dialogprompts.h"
 #include "mainwindow/ui/mf.h"
 #include "mainwindow/ui/startupprobe.h"
@@ -15,12 +15,7 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName(u"lanxi"_s);
-  QApplication::setApplicationDisplayName(lanxi::PromptTitle());
-  // Without a named CJK font Qt may draw Chinese with Japanese glyph shapes.
-  QFont font(u"Noto Sans CJK SC"_s);
-  font.setPointSize(10);
-  QApplication::setFont(font);
+  lanxi::SetUpApplication();
 
   lanxi::DialogPrompts prompts;
   lanxi::SetPrompts(&prompts);
