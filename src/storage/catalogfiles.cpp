@@ -83,6 +83,15 @@ QString EngineNow(Connection& catalog) {
   return now.next() ? now.value(0, Value::Type::Text).toString() : QString();
 }
 
+// A mark of a catalogue operation or a file an older version moved aside: the database
+// file's name, then the suffix.
+const QRegularExpression& MarkedFile() {
+  static const QRegularExpression marked(
+      u"^(DB\\d{12}\\.mdb)(\\.creating|\\.deleting|\\.deleted)$"_s,
+      QRegularExpression::CaseInsensitiveOption);
+  return marked;
+}
+
 bool RemoveIfThere(const QString& path, QStringList* removed) {
   if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) return true;
   if (!QFile::remove(path)) return false;
@@ -282,6 +291,19 @@ Removal UnregisterDatabase(Connection& catalog, const QString& folder, const QSt
   return out;
 }
 
+void KeepFilesOfLostCatalogue(const QString& folder) {
+  const QDir dir(folder);
+  for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+    const auto m = MarkedFile().match(entry);
+    if (!m.hasMatch()) continue;
+    if (m.captured(2).compare(kMovedAside, Qt::CaseInsensitive) != 0) {
+      QFile::remove(dir.filePath(entry));
+    } else if (!Exists(folder, m.captured(1))) {
+      QFile::rename(dir.filePath(entry), dir.filePath(m.captured(1)));
+    }
+  }
+}
+
 bool RecoverCatalogueFiles(Connection& catalog, const QString& folder, Recovery* out) {
   Recovery local;
   Recovery& r = out ? *out : local;
@@ -291,20 +313,16 @@ bool RecoverCatalogueFiles(Connection& catalog, const QString& folder, Recovery*
   if (!tx.isActive() || !ReadCatalogue(catalog, &rows)) return false;
   QSet<QString> named = NamedFiles(rows);
 
-  static const QRegularExpression marked(u"^(DB\\d{12}\\.mdb)(\\.creating|\\.deleting)$"_s,
-                                         QRegularExpression::CaseInsensitiveOption);
   static const QRegularExpression partial(u"^.+\\.mdb\\.partial$"_s,
                                           QRegularExpression::CaseInsensitiveOption);
-  static const QRegularExpression aside(u"^(DB\\d{12}\\.mdb)\\.deleted$"_s,
-                                        QRegularExpression::CaseInsensitiveOption);
   const QDir dir(folder);
   const auto entries = [&] { return dir.entryList(QDir::Files | QDir::Hidden | QDir::System); };
   bool ok = true;
 
   // Marks first: they decide about the database files they name.
   for (const QString& entry : entries()) {
-    const auto m = marked.match(entry);
-    if (!m.hasMatch()) continue;
+    const auto m = MarkedFile().match(entry);
+    if (!m.hasMatch() || m.captured(2).compare(kMovedAside, Qt::CaseInsensitive) == 0) continue;
     const QString file = m.captured(1);
     const bool creating = m.captured(2).compare(kCreating, Qt::CaseInsensitive) == 0;
     // Without its row the file is a new one never catalogued, or one whose row is gone.
@@ -316,8 +334,8 @@ bool RecoverCatalogueFiles(Connection& catalog, const QString& folder, Recovery*
   }
   for (const QString& entry : entries()) {
     if (partial.match(entry).hasMatch()) ok = RemoveIfThere(dir.filePath(entry), &r.removed) && ok;
-    const auto m = aside.match(entry);
-    if (!m.hasMatch()) continue;
+    const auto m = MarkedFile().match(entry);
+    if (!m.hasMatch() || m.captured(2).compare(kMovedAside, Qt::CaseInsensitive) != 0) continue;
     const QString file = m.captured(1);
     if (!named.contains(Key(file))) {
       ok = RemoveIfThere(dir.filePath(entry), &r.removed) && ok;

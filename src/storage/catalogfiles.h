@@ -97,4 +97,10 @@ struct Recovery {
 // when the catalogue cannot be read.
 bool RecoverCatalogueFiles(Connection& catalog, const QString& folder, Recovery* out = nullptr);
 
+// For a catalogue made anew (the one the folder had is lost), whose rows cannot tell what the
+// marks of interrupted operations meant: removes the marks and keeps every database file,
+// putting files an older version moved aside back under their names where these are free, so
+// that all of them can be imported again.
+void KeepFilesOfLostCatalogue(const QString& folder);
+
 }  // namespace lanxi

@@ -281,6 +281,7 @@ QStringList UncataloguedDatabaseFiles() {
 }
 
 void NoticeLostCatalogue() {
+  KeepFilesOfLostCatalogue(ProgramFolder());
   const QStringList files = UncataloguedDatabaseFiles();
   if (files.isEmpty()) return;
   constexpr int kListed = 5;

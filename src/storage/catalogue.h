@@ -56,8 +56,10 @@ std::optional<QDate> EarliestFigureDate();
 // Tracking database files of the program folder ("DB" + stamp + ".mdb") that no catalogue row
 // names, in name order.
 QStringList UncataloguedDatabaseFiles();
-// At a start that had to make PARA.mdb anew: when tracking databases lie in the program
-// folder, tells the user that the earlier list was not found and how to bring them back.
+// At a start that had to make PARA.mdb anew: keeps every database file that operations of the
+// lost catalogue were working on (KeepFilesOfLostCatalogue) and, when tracking databases lie
+// in the program folder, tells the user that the earlier list was not found and how to bring
+// them back.
 void NoticeLostCatalogue();
 
 // A typed database name without apostrophes and double quotes, trimmed.

@@ -93,8 +93,8 @@ QString DbFailureText(const Connection& conn) {
   const QString reason = DbFailureReason(conn.lastErrorCode(), conn.path());
   const QString engine = conn.lastError().trimmed();
   // The connection's own texts are Chinese already and said better by the reason.
-  const bool fromEngine = std::all_of(engine.cbegin(), engine.cend(),
-                                      [](QChar ch) { return ch.unicode() < 0x80; });
+  const bool fromEngine =
+      std::all_of(engine.cbegin(), engine.cend(), [](QChar ch) { return ch.unicode() < 0x80; });
   if (engine.isEmpty() || !fromEngine) return reason;
   return reason + u'\n' + engine;
 }

@@ -7,6 +7,7 @@
 
 #include "cataloguecheck.h"
 #include "common/programfolder.h"
+#include "fakecataloguehost.h"
 #include "programfolder_fixture.h"
 #include "scriptedprompts.h"
 #include "storage/catalogue.h"
@@ -18,22 +19,7 @@ using namespace lanxi;
 
 namespace {
 
-class FakeHost : public CatalogueHost {
- public:
-  QString CurDBName() const override { return label; }
-  void SetCurDBName(const QString& name) override { label = name; }
-  QString ChooseDatabase() override {
-    ++dialogs;
-    SelDBName = chosen;
-    return SelDBName;
-  }
-  void RefreshAfterOpen() override { ++refreshes; }
-
-  QString label = u"  "_s;
-  QString chosen;
-  int dialogs = 0;
-  int refreshes = 0;
-};
+using test::FakeHost;
 
 class Catalogue : public ::testing::Test {
  protected:

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "common/programfolder.h"
+#include "fakecataloguehost.h"
 #include "scriptedprompts.h"
 #include "storage/catalogue.h"
 #include "storage/dboperate.h"
@@ -17,15 +18,6 @@ using namespace Qt::StringLiterals;
 using namespace lanxi;
 
 namespace {
-
-class Host final : public CatalogueHost {
- public:
-  QString CurDBName() const override { return label; }
-  void SetCurDBName(const QString& name) override { label = name; }
-  QString ChooseDatabase() override { return {}; }
-  void RefreshAfterOpen() override {}
-  QString label = u"  "_s;
-};
 
 QStringList OwnNames() {
   QStringList names;
@@ -52,7 +44,7 @@ int main(int argc, char** argv) {
   const QString seed = QString::fromLocal8Bit(argv[2]);
   std::mt19937 random(seed.toUInt());
   test::ScriptedPrompts prompts;
-  Host host;
+  test::FakeHost host;
   DatabaseKey();  // derived once, before the clock of the test starts
   Say("ready");
   for (int i = 0;; ++i) {

@@ -13,6 +13,7 @@
 #include <random>
 
 #include "cataloguecheck.h"
+#include "fakecataloguehost.h"
 #include "programfolder_fixture.h"
 #include "scriptedprompts.h"
 #include "storage/catalogue.h"
@@ -27,14 +28,6 @@ namespace {
 constexpr int kKills = 200;
 // A catalogue operation takes some tens of milliseconds (most of it waiting for the disk).
 constexpr int kMaxDelayMicroseconds = 100000;
-
-class Host final : public CatalogueHost {
- public:
-  QString CurDBName() const override { return u"  "_s; }
-  void SetCurDBName(const QString&) override {}
-  QString ChooseDatabase() override { return {}; }
-  void RefreshAfterOpen() override {}
-};
 
 // The product a database was given to recognise it by; empty when it does not open.
 QString Marker(const QString& path) {
@@ -74,7 +67,7 @@ QSet<QString> NamedFiles(const QString& folder) {
 TEST(CatalogueCrash, KilledAtRandomMomentsTheCatalogueNeverPointsAtTheWrongFile) {
   test::TempProgramFolder folder;
   test::ScriptedPrompts prompts;
-  Host host;
+  test::FakeHost host;
 
   // Databases the worker never touches, two rows sharing one file (as an older version could
   // leave them; the worker may delete "dupA") and a database file nobody catalogued.

@@ -3,8 +3,10 @@
 #include <QDir>
 #include <QFile>
 
+#include "cataloguecheck.h"
 #include "common/programfolder.h"
 #include "demodata.h"
+#include "fakecataloguehost.h"
 #include "programfolder_fixture.h"
 #include "scriptedprompts.h"
 #include "storage/catalogue.h"
@@ -86,20 +88,31 @@ TEST(DatabaseFiles, ALostCatalogueIsMadeAnewAndTheUserIsToldHowToBringTheDatabas
   QTemporaryDir shipped;
   ASSERT_TRUE(WriteTemplates(shipped.path()));
   // Databases of the earlier list lie in the folder; its catalogue is gone.
-  for (const QString& f : {u"DB120305143015.mdb"_s, u"DB130101080000.mdb"_s})
+  // One was being made when the program stopped, one had been set aside by an older version.
+  for (const QString& f : {u"DB120305143015.mdb"_s, u"DB130101080000.mdb.deleted"_s})
     ASSERT_TRUE(QFile::copy(folder.file(u"data.mdb"_s), folder.file(f)));
+  QFile(folder.file(u"DB120305143015.mdb.creating"_s)).open(QIODevice::WriteOnly);
   ASSERT_TRUE(QFile::remove(folder.file(u"PARA.mdb"_s)));
   QStringList missing, supplied;
   ASSERT_TRUE(EnsureTemplatesFrom({shipped.path()}, &missing, &supplied));
   EXPECT_EQ(supplied, QStringList{u"PARA.mdb"_s});
   EXPECT_TRUE(TableExists(u"DBInfo"_s, u"PARA.mdb"_s));
   NoticeLostCatalogue();
-  EXPECT_EQ(prompts.messages,
-            QStringList{u"没有找到数据库列表文件“PARA.mdb”，原来的数据库列表无法找回，已新建了一个空的数据库列表。\n"
-                        "程序文件夹“"_s +
-                        folder.path() +
-                        u"”中的 2 个数据库文件仍然保留（DB120305143015.mdb、DB130101080000.mdb）。"
-                        "请用“文件”菜单中的“导入数据库”逐个导入这些文件，并为它们重新取名，即可继续使用。"_s});
+  EXPECT_EQ(
+      prompts.messages,
+      QStringList{
+          u"没有找到数据库列表文件“PARA."
+          u"mdb”，原来的数据库列表无法找回，已新建了一个空的数据库列表。\n"
+          "程序文件夹“"_s +
+          folder.path() +
+          u"”中的 2 个数据库文件仍然保留（DB120305143015.mdb、DB130101080000.mdb）。"
+          "请用“文件”菜单中的“导入数据库”逐个导入这些文件，并为它们重新取名，即可继续使用。"_s});
+  // The start that follows keeps them: a new catalogue cannot tell what the marks meant.
+  test::FakeHost host;
+  LoadDefaultDB(host);
+  EXPECT_EQ(UncataloguedDatabaseFiles(),
+            (QStringList{u"DB120305143015.mdb"_s, u"DB130101080000.mdb"_s}));
+  EXPECT_EQ(test::CatalogueLeftovers(folder.path()), QStringList());
 
   // Nothing to bring back, nothing to say; templates in place are left alone.
   for (const QString& f : {u"DB120305143015.mdb"_s, u"DB130101080000.mdb"_s})
