@@ -99,10 +99,6 @@ bool RemoveIfThere(const QString& path, QStringList* removed) {
   return true;
 }
 
-}  // namespace
-
-namespace {
-
 CatalogueEntry EntryOf(const Statement& s) {
   CatalogueEntry e;
   e.row = s.value(0).toInt();
@@ -130,8 +126,8 @@ QString FreeDat(const QString& from, const QSet<QString>& named, const QString& 
 }
 
 // A new database file at `path`, made by `make` beside it and checked before it is put in
-// place. The file is marked as being created: the caller saves its row, then removes the mark
-// (RemoveMark); without the row, the next start deletes the file.
+// place. The file is marked as being created: the caller saves its row, then removes the
+// mark; without the row, the next start deletes the file.
 struct NewFile {
   explicit NewFile(QString p) : path(std::move(p)) {}
   QString path;

@@ -1,7 +1,9 @@
 // Every window's title as the desktop shows it: the window's _NET_WM_NAME on a virtual X server,
 // read with xprop, is its caption exactly (nothing appended, nothing left out). Runs under
 // xvfb-run on the xcb platform.
+#include <QAbstractButton>
 #include <QApplication>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -137,6 +139,18 @@ class WindowTitles : public QObject {
     readAndClose();
     dialogs.Input(u"请输入："_s, {});
     QCOMPARE(seen, QStringList(3, u"澜析产品销量跟踪软件"_s));
+
+    // Their buttons speak Chinese as well.
+    QStringList buttons;
+    QTimer::singleShot(100, this, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        for (QAbstractButton* b : box->buttons()) buttons << b->text();
+        box->close();
+      }
+    });
+    dialogs.Ask(u"测试？"_s);
+    buttons.sort();
+    QCOMPARE(buttons, (QStringList{u"否(&N)"_s, u"是(&Y)"_s}));
 
     // Whatever else is on the desktop now shows exactly its title.
     for (QWidget* w : QApplication::topLevelWidgets()) {

@@ -2,9 +2,10 @@
 
 namespace lanxi {
 
-// Settings of the whole running program, made once after the QApplication exists: its name and
-// its font. No application display name is set: Qt would append it to every window's title,
-// and the desktop must show each window's caption exactly as it stands.
+// Settings of the whole running program, made once after the QApplication exists: its name, its
+// font and Qt's own texts in Chinese. No application display name is set: Qt would append it
+// to every window's title, and the desktop must show each window's caption exactly as it
+// stands.
 void SetUpApplication();
 
 }  // namespace lanxi
