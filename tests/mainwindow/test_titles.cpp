@@ -58,6 +58,26 @@ bool Shown(QWidget* w) {
   return true;
 }
 
+// Once the modal dialog about to open is on the screen, hands it to `look` and closes it.
+template <typename Look>
+void WhenModal(Look look) {
+  auto* poll = new QTimer;
+  poll->setInterval(20);
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, look] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (!box) return;
+    poll->stop();  // waiting for the box to show runs events, this timer's among them
+    if (!Shown(box)) {
+      poll->start();
+      return;
+    }
+    poll->deleteLater();
+    look(box);
+    box->close();
+  });
+  poll->start();
+}
+
 }  // namespace
 
 class WindowTitles : public QObject {
@@ -118,37 +138,20 @@ class WindowTitles : public QObject {
     QCOMPARE(NetWmName(indicator), u"进度指示器"_s);
     CloseProgress();
 
-    // Message boxes, questions and input boxes carry the program's name.
+    // Message boxes, questions and input boxes carry the program's name, and their buttons
+    // speak Chinese as well.
     DialogPrompts dialogs;
-    QStringList seen;
-    const auto readAndClose = [&] {
-      QTimer::singleShot(100, this, [&] {
-        QWidget* box = QApplication::activeModalWidget();
-        if (!box || !Shown(box)) {
-          seen << u"(no dialog)"_s;
-          return;
-        }
-        seen << NetWmName(box);
-        box->close();
-      });
-    };
-    readAndClose();
+    QStringList seen, buttons;
+    WhenModal([&](QWidget* box) { seen << NetWmName(box); });
     dialogs.Message(u"测试"_s, MessageKind::Information);
-    readAndClose();
-    dialogs.Ask(u"测试？"_s);
-    readAndClose();
-    dialogs.Input(u"请输入："_s, {});
-    QCOMPARE(seen, QStringList(3, u"澜析产品销量跟踪软件"_s));
-
-    // Their buttons speak Chinese as well.
-    QStringList buttons;
-    QTimer::singleShot(100, this, [&] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        for (QAbstractButton* b : box->buttons()) buttons << b->text();
-        box->close();
-      }
+    WhenModal([&](QWidget* box) {
+      seen << NetWmName(box);
+      for (QAbstractButton* b : qobject_cast<QMessageBox*>(box)->buttons()) buttons << b->text();
     });
     dialogs.Ask(u"测试？"_s);
+    WhenModal([&](QWidget* box) { seen << NetWmName(box); });
+    dialogs.Input(u"请输入："_s, {});
+    QCOMPARE(seen, QStringList(3, u"澜析产品销量跟踪软件"_s));
     buttons.sort();
     QCOMPARE(buttons, (QStringList{u"否(&N)"_s, u"是(&Y)"_s}));
 
