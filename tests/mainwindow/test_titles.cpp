@@ -100,7 +100,7 @@ class WindowTitles : public QObject {
     lanxi.setProcessEnvironment(env);
     lanxi.start(QString::fromUtf8(LANXI_EXE), {});
     QVERIFY(lanxi.waitForStarted());
-    // Its top-level windows are those of class "lanxi"; the main window is the one with a name.
+    // Its top-level windows on the screen are those of class "lanxi" that are viewable.
     QStringList titles;
     for (int tries = 0; tries < 300 && titles.isEmpty(); ++tries) {
       QTest::qWait(100);
@@ -109,6 +109,7 @@ class WindowTitles : public QObject {
         const QString id = line.trimmed().section(u' ', 0, 0);
         if (!id.startsWith(u"0x"_s)) continue;
         if (!TextProperty(id, "WM_CLASS").startsWith(u"lanxi\""_s)) continue;
+        if (!Run(u"xwininfo"_s, {u"-id"_s, id}).contains(u"Map State: IsViewable"_s)) continue;
         const QString title = TextProperty(id, "_NET_WM_NAME");
         if (!title.isNull()) titles << title;
       }
