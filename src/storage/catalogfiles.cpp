@@ -19,8 +19,9 @@ using namespace Qt::StringLiterals;
 namespace lanxi {
 namespace {
 
-// How many seconds after now a new row may be dated when the seconds before are taken.
-constexpr int kSecondsAhead = 60;
+// How many seconds after now a new row may be dated when the seconds before are taken (by rows
+// made in quick succession, or by files no row names).
+constexpr int kSecondsAhead = 3600;
 
 const QString kCreating = u".creating"_s;
 const QString kDeleting = u".deleting"_s;
@@ -108,10 +109,14 @@ CatalogueEntry EntryOf(const Statement& s) {
   return e;
 }
 
-// The first Dat from `from` on, up to a minute later, whose file no row names and nothing in
+// The first Dat from `from` on, up to an hour later, whose file no row names and nothing in
 // the folder occupies (also no mark or copy of an operation on that name); empty when there
 // is none.
 QString FreeDat(const QString& from, const QSet<QString>& named, const QString& folder) {
+  QSet<QString> present;
+  for (const QString& entry :
+       QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System))
+    present.insert(Key(entry));
   for (int s = 0; s <= kSecondsAhead; ++s) {
     const QString dat = s == 0 ? from : SecondsLater(from, s);
     const QString file = CatalogFileName(dat);
@@ -119,7 +124,7 @@ QString FreeDat(const QString& from, const QSet<QString>& named, const QString& 
     if (named.contains(Key(file))) continue;
     bool occupied = false;
     for (const QString& suffix : {QString(), kCreating, kDeleting, kPartial, kMovedAside})
-      occupied = occupied || Exists(folder, file + suffix);
+      occupied = occupied || present.contains(Key(file + suffix));
     if (!occupied) return dat;
   }
   return {};

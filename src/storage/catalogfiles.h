@@ -44,7 +44,7 @@ struct Registration {
   enum class Failure {
     None,
     Catalogue,     // the catalogue could not be read or written (reason says why)
-    NoFreeFile,    // every file name of the next minute is taken (conflict names the first)
+    NoFreeFile,    // every file name of the next hour is taken (conflict names the first)
     Source,        // `make` failed (reason says why, when the file system does)
     NotADatabase,  // what `make` wrote does not open with the key as a tracking database
     Write,         // the file could not be put in place (reason says why)
