@@ -13,7 +13,7 @@
 #include <QRegularExpression>
 #include <QTemporaryFile>
 #include <cstdio>
-#include <memory>
+#include <type_traits>
 
 #include "common/progress.h"
 #include "common/progresssteps.h"
@@ -117,33 +117,55 @@ QByteArray CellText(QStringView text) {
   return text.toUtf8();
 }
 
-// The number a cell of a numeric column shows, and the number format that shows it the same:
-// as many decimals, and leading zeros kept ("05" is 5 shown as "00").
-std::optional<std::pair<double, QString>> NumberOf(QStringView text) {
+// The number format that shows a number as the grid does: with `wholeDigits` digits at least
+// before the point (leading zeros kept: "05" is 5 shown as "00") and `decimals` after it.
+QString NumberFormat(int wholeDigits, int decimals) {
+  QString format(wholeDigits, u'0');
+  if (decimals > 0) format += u'.' + QString(decimals, u'0');
+  return format;
+}
+
+// The number a cell of a numeric column shows, with the digits its format needs.
+struct CellNumber {
+  double value = 0;
+  int wholeDigits = 1;
+  int decimals = 0;
+};
+std::optional<CellNumber> NumberOf(QStringView text) {
   bool ok = false;
   const double v = QLocale::c().toDouble(text, &ok);
   if (!ok || !std::isfinite(v)) return std::nullopt;
-  QStringView digits = text.startsWith(u'-') ? text.mid(1) : text;
+  const QStringView digits = text.startsWith(u'-') ? text.mid(1) : text;
   const qsizetype point = digits.indexOf(u'.');
-  const QStringView whole = point < 0 ? digits : digits.left(point);
-  const qsizetype decimals = point < 0 ? 0 : digits.size() - point - 1;
-  QString format(whole.size() > 1 && whole.startsWith(u'0') ? whole.size() : 1, u'0');
-  if (decimals > 0) format += u'.' + QString(decimals, u'0');
-  return std::pair{v, format};
+  const qsizetype whole = point < 0 ? digits.size() : point;
+  CellNumber n{v, whole > 1 && digits.startsWith(u'0') ? int(whole) : 1,
+               point < 0 ? 0 : int(digits.size() - point - 1)};
+  return n;
 }
 
-// The date (and time) a cell of a date column shows: "yyyy.mm.dd" or "yyyy.mm.dd hh:mm", with
-// the matching number format. Days before 1900 have no workbook date.
-std::optional<std::pair<lxw_datetime, QString>> DateOf(QStringView text) {
-  const bool withTime = text.size() == 16;
-  if (text.size() != 10 && !withTime) return std::nullopt;
-  const QDateTime dt =
-      QDateTime::fromString(text.toString(), withTime ? u"yyyy.MM.dd HH:mm"_s : u"yyyy.MM.dd"_s);
-  if (!dt.isValid() || dt.date().year() < 1900) return std::nullopt;
-  const QDate d = dt.date();
-  const QTime t = dt.time();
-  lxw_datetime value{d.year(), d.month(), d.day(), t.hour(), t.minute(), 0};
-  return std::pair{value, withTime ? u"yyyy.mm.dd hh:mm"_s : u"yyyy.mm.dd"_s};
+// The date (and time) a cell of a date column shows: "yyyy.mm.dd" or "yyyy.mm.dd hh:mm". Days
+// before 1900 have no workbook date.
+std::optional<lxw_datetime> DateOf(QStringView text) {
+  if (text.size() != 10 && text.size() != 16) return std::nullopt;
+  const auto number = [&](qsizetype at, qsizetype length) {
+    int v = 0;
+    for (qsizetype i = at; i < at + length; ++i) {
+      const char16_t c = text[i].unicode();
+      if (c < u'0' || c > u'9') return -1;
+      v = v * 10 + (c - u'0');
+    }
+    return v;
+  };
+  if (text[4] != u'.' || text[7] != u'.') return std::nullopt;
+  lxw_datetime dt{number(0, 4), number(5, 2), number(8, 2), 0, 0, 0};
+  if (text.size() == 16) {
+    if (text[10] != u' ' || text[13] != u':') return std::nullopt;
+    dt.hour = number(11, 2);
+    dt.min = number(14, 2);
+    if (!QTime::isValid(dt.hour, dt.min, 0)) return std::nullopt;
+  }
+  if (dt.year < 1900 || !QDate::isValid(dt.year, dt.month, dt.day)) return std::nullopt;
+  return dt;
 }
 
 // Everything libxlsxwriter allocates for one workbook, released on every path.
@@ -159,20 +181,36 @@ class Workbook {
     wb_ = nullptr;
     return wb ? workbook_close(wb) : LXW_ERROR_MEMORY_MALLOC_FAILED;
   }
-  // The bordered cell format with this number format (none for text), made once.
-  lxw_format* CellFormat(const QString& numberFormat) {
-    lxw_format*& f = formats_[numberFormat];
+  // The bordered format of text cells.
+  lxw_format* TextFormat() { return Format(0, nullptr); }
+  // The bordered format of number cells with these digits.
+  lxw_format* NumberFormatOf(const CellNumber& n) {
+    return Format(1 + n.wholeDigits * 64 + n.decimals,
+                  [&] { return NumberFormat(n.wholeDigits, n.decimals); });
+  }
+  // The bordered format of date cells, with or without the time.
+  lxw_format* DateFormat(bool withTime) {
+    return Format(withTime ? -2 : -1,
+                  [&] { return withTime ? u"yyyy.mm.dd hh:mm"_s : u"yyyy.mm.dd"_s; });
+  }
+
+ private:
+  // The bordered cell format known by `key`, made once with the number format `code` gives.
+  template <typename Code>
+  lxw_format* Format(int key, Code code) {
+    lxw_format*& f = formats_[key];
     if (!f) {
       f = workbook_add_format(wb_);
       format_set_border(f, LXW_BORDER_THIN);
-      if (!numberFormat.isEmpty()) format_set_num_format(f, numberFormat.toUtf8().constData());
+      if constexpr (!std::is_same_v<Code, std::nullptr_t>) {
+        format_set_num_format(f, code().toUtf8().constData());
+      }
     }
     return f;
   }
 
- private:
   lxw_workbook* wb_;
-  QHash<QString, lxw_format*> formats_;
+  QHash<int, lxw_format*> formats_;
 };
 
 // How the cells of a grid column go into the workbook.
@@ -199,15 +237,15 @@ CellKind KindOfColumn(const Grid& grid, int col) {
 // text (so "=1+2" is never a formula).
 lxw_error WriteCell(Workbook& wb, lxw_worksheet* sheet, lxw_row_t n, lxw_col_t m, CellKind kind,
                     QStringView text) {
-  if (text.isEmpty()) return worksheet_write_blank(sheet, n, m, wb.CellFormat({}));
+  if (text.isEmpty()) return worksheet_write_blank(sheet, n, m, wb.TextFormat());
   if (kind == CellKind::Number) {
     if (const auto number = NumberOf(text))
-      return worksheet_write_number(sheet, n, m, number->first, wb.CellFormat(number->second));
+      return worksheet_write_number(sheet, n, m, number->value, wb.NumberFormatOf(*number));
   } else if (kind == CellKind::Date) {
     if (auto date = DateOf(text))
-      return worksheet_write_datetime(sheet, n, m, &date->first, wb.CellFormat(date->second));
+      return worksheet_write_datetime(sheet, n, m, &*date, wb.DateFormat(text.size() == 16));
   }
-  return worksheet_write_string(sheet, n, m, CellText(text).constData(), wb.CellFormat({}));
+  return worksheet_write_string(sheet, n, m, CellText(text).constData(), wb.TextFormat());
 }
 
 }  // namespace
@@ -340,7 +378,7 @@ bool ExportExcel(const Grid& grid, const QString& path, const QString& sheetTitl
         if (r >= grid.FixedRows()) {
           e = WriteCell(wb, sheet, n, m, kinds[c], text);
         } else {
-          lxw_format* format = r == titleRow ? title : wb.CellFormat({});
+          lxw_format* format = r == titleRow ? title : wb.TextFormat();
           e = text.isEmpty()
                   ? worksheet_write_blank(sheet, n, m, format)
                   : worksheet_write_string(sheet, n, m, CellText(text).constData(), format);
