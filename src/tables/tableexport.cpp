@@ -12,7 +12,9 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTemporaryFile>
+#include <cmath>
 #include <cstdio>
+#include <optional>
 #include <type_traits>
 
 #include "common/progress.h"
