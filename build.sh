@@ -19,10 +19,10 @@ BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 
 PACKAGES=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-webengine-dev libgl-dev
+  qt6-base-dev qt6-webengine-dev libgl-dev qt6-translations-l10n
   libsqlcipher-dev libturbojpeg0-dev libxlsxwriter-dev libgumbo-dev
   libgtest-dev libgmock-dev
-  fonts-noto-cjk xvfb xauth
+  fonts-noto-cjk xvfb xauth x11-utils
   zlib1g-dev
   libqt6webenginecore6-bin
 )

@@ -200,36 +200,29 @@ bool GenerateCataloguedDatabase(const QString& catalogPath, const Spec& spec, Re
     SetError(error, u"无法打开目录数据库 "_s + catalogPath + u": "_s + catalog.lastError());
     return false;
   }
-  Registration reg;
-  if (!RegisterDatabase(catalog, folder, spec.name, &reg)) {
-    SetError(error, reg.conflict.isEmpty() ? u"数据库“"_s + spec.name + u"”无法登记: "_s + reg.error
-                                           : u"文件“"_s + reg.conflict + u"”冲突"_s);
-    return false;
-  }
-  const QString path = reg.path;
-  const QString file = path.mid(path.lastIndexOf(u'/') + 1);
-  const QDateTime dat = reg.dat;
-  auto unregister = [&] { catalog.exec(u"DELETE FROM DBInfo WHERE rowid=?"_s, {Value(reg.row)}); };
-
+  // The template's copy (or a new tracking database when there is no template), filled before
+  // it is catalogued.
   const QString templ = FileInFolder(folder, QString::fromUtf16(kTemplateFile));
-  const bool made = QFileInfo::exists(templ)
-                        ? QFile::copy(templ, path)
-                        : WriteDatabaseFile(path, DatabaseKind::Tracking, error);
-  if (!made) {
-    unregister();
-    SetError(error, u"无法生成数据库文件 "_s + path);
-    return false;
-  }
-  Connection conn;
   Result local;
-  if (!conn.open(path) || !FillTrackingDatabase(conn, spec, &local, error)) {
-    conn.close();
-    QFile::remove(path);
-    unregister();
+  const auto make = [&](const QString& to) {
+    const bool made = QFileInfo::exists(templ)
+                          ? QFile::copy(templ, to)
+                          : WriteDatabaseFile(to, DatabaseKind::Tracking, error);
+    Connection conn;
+    return made && conn.open(to) && FillTrackingDatabase(conn, spec, &local, error);
+  };
+  Registration reg;
+  if (!RegisterDatabase(catalog, folder, spec.name, make, &reg)) {
+    using Failure = Registration::Failure;
+    if (reg.failure == Failure::NoFreeFile) {
+      SetError(error, u"文件“"_s + reg.conflict + u"”冲突"_s);
+    } else if (reg.failure != Failure::Source || (error && error->isEmpty())) {
+      SetError(error, u"数据库“"_s + spec.name + u"”无法登记: "_s + reg.reason);
+    }
     return false;
   }
-  local.fileName = file;
-  local.dat = dat;
+  local.fileName = reg.path.mid(reg.path.lastIndexOf(u'/') + 1);
+  local.dat = reg.dat;
   if (result) *result = local;
   return true;
 }

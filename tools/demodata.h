@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDate>
-#include <QDateTime>
 #include <QString>
 
 #include "storage/connection.h"
@@ -22,7 +21,7 @@ struct Spec {
 
 struct Result {
   QString fileName;  // "DB" + stamp + ".mdb", beside the catalogue
-  QDateTime dat;     // the catalogue row's Dat
+  QString dat;       // the catalogue row's Dat, as stored
   qint64 products = 0;
   qint64 figureRows = 0;
 };
@@ -34,7 +33,7 @@ bool FillTrackingDatabase(Connection& conn, const Spec& spec, Result* result,
 
 // Catalogues a new tracking database the way the program creates one (a DBInfo row with the
 // name, the file named from the row's Dat, a copy of the template data.mdb beside the
-// catalogue), then fills it. The name must not be catalogued yet.
+// catalogue), filled before its row is saved. The name must not be catalogued yet.
 bool GenerateCataloguedDatabase(const QString& catalogPath, const Spec& spec, Result* result,
                                 QString* error = nullptr);
 

@@ -14,6 +14,13 @@ struct FileDialogSpec {
   QString defaultName;
 };
 
+// What a save dialog answered: the file (empty when cancelled) and the filter chosen in it
+// (1-based, as FileDialogSpec counts).
+struct FileChoice {
+  QString path;
+  int filterIndex = 1;
+};
+
 enum class MessageKind { Information, Warning, Critical };
 
 // Every message box, question, input box and file dialog the core asks for goes through this
@@ -28,6 +35,11 @@ class UserPrompts {
   virtual std::optional<QString> Input(const QString& prompt, const QString& initial) = 0;
   // Empty when the user cancels.
   virtual QString SaveFileName(const FileDialogSpec& spec) = 0;
+  // The same, with the filter the user chose; prompts that cannot tell answer the one the
+  // dialog offered first.
+  virtual FileChoice ChooseSaveFile(const FileDialogSpec& spec) {
+    return {SaveFileName(spec), spec.filterIndex};
+  }
   virtual QString OpenFileName(const FileDialogSpec& spec) = 0;
 };
 

@@ -1,11 +1,14 @@
 #include "storage/catalogue.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
+#include <QRegularExpression>
+#include <QSet>
 
 #include "common/programfolder.h"
 #include "common/userprompts.h"
+#include "storage/dberror.h"
 #include "storage/dboperate.h"
 #include "storage/schema.h"
 
@@ -33,6 +36,11 @@ QString AskName(const QString& prompt, Check acceptable) {
   }
 }
 
+// A message, and on the next line why, when that is known.
+QString WithReason(const QString& text, const QString& reason) {
+  return reason.isEmpty() ? text : text + u'\n' + reason;
+}
+
 bool IsCatalogued(const QString& name) {
   return !LookupValue(u"DBInfo"_s, name, u"Name"_s, u"Name"_s, Catalog()).toString().isEmpty();
 }
@@ -42,7 +50,7 @@ bool IsCatalogued(const QString& name) {
 bool UpgradeSchema(const QString& file, QString* error) {
   Connection conn;
   if (!conn.open(DatabasePath(file))) {
-    *error = conn.lastError();
+    *error = DbFailureText(conn);
     return false;
   }
   bool hasPara = false, hasTid = false;
@@ -63,48 +71,11 @@ bool UpgradeSchema(const QString& file, QString* error) {
              "THEN substr(Url,instr(Url,'id=')+3) ELSE Url END"_s);
   }
   ok = ok && tx.commit();
-  if (!ok) *error = conn.lastError();
+  if (!ok) *error = DbFailureText(conn);
   return ok;
 }
 
 }  // namespace
-
-bool RegisterDatabase(Connection& catalog, const QString& folder, const QString& name,
-                      Registration* out) {
-  // The file is named after the row's Dat, to the second. A row made in the same second as
-  // another would name that row's file: then the new row goes and is made again a second
-  // later. A leftover file that no row names is replaced.
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    if (!catalog.exec(u"INSERT INTO DBInfo(Name) VALUES(?)"_s, {name})) {
-      out->error = catalog.lastError();
-      return false;
-    }
-    const qint64 row = catalog.lastInsertRowId();
-    Statement read(catalog,
-                   u"SELECT Dat, (SELECT COUNT(*) FROM DBInfo o WHERE o.Dat=DBInfo.Dat "
-                   "AND o.rowid<>DBInfo.rowid) FROM DBInfo WHERE rowid=?"_s);
-    read.bind({Value(row)});
-    const bool ok = read.next();
-    const QDateTime dat = ok ? read.value(0).toDateTime() : QDateTime();
-    const bool taken = !ok || read.value(1).toInt() > 0;
-    read = Statement();
-    const QString candidate = folder + u'/' + CatalogFileName(dat);
-    if (!taken && dat.isValid()) {
-      if (QFileInfo::exists(candidate)) QFile::remove(candidate);
-      if (!QFileInfo::exists(candidate)) {
-        *out = {row, dat, candidate, {}, {}};
-        return true;
-      }
-    }
-    catalog.exec(u"DELETE FROM DBInfo WHERE rowid=?"_s, {Value(row)});
-    if (attempt == 2 || (!taken && dat.isValid())) {
-      out->conflict = candidate;
-      return false;
-    }
-    QThread::msleep(1010 - QTime::currentTime().msec());
-  }
-  return false;
-}
 
 QString CleanDatabaseName(const QString& typed) {
   QString name = typed;
@@ -114,11 +85,18 @@ QString CleanDatabaseName(const QString& typed) {
 }
 
 QString CataloguedFilePath(const QString& name) {
-  const Value dat = LookupValue(u"DBInfo"_s, name, u"Name"_s, u"Dat"_s, Catalog());
-  return ProgramFolder() + u'/' + CatalogFileName(dat.toDateTime());
+  Connection catalog;
+  if (!OpenConnection(catalog, Catalog())) return {};
+  const std::optional<CatalogueEntry> entry = FindCatalogued(catalog, name);
+  if (!entry || entry->file.isEmpty()) return {};
+  return FileInFolder(ProgramFolder(), entry->file);
 }
 
 void LoadDefaultDB(CatalogueHost& host) {
+  {
+    Connection catalog;
+    if (catalog.open(DatabasePath(Catalog()))) RecoverCatalogueFiles(catalog, ProgramFolder());
+  }
   WorkDBFile = Catalog();
   QString name;
   bool recorded = false;
@@ -157,7 +135,7 @@ bool OpenDB(CatalogueHost& host, const QString& requested) {
 bool OpenCatalogued(CatalogueHost& host, const QString& name) {
   WorkDBFile = Catalog();
   const QString path = CataloguedFilePath(name);
-  if (!QFileInfo(path).isFile()) {
+  if (path.isEmpty() || !QFileInfo(path).isFile()) {
     ShowMessage(u"数据库调用失败：没有找到相应的数据文件！"_s, MessageKind::Warning);
     return false;
   }
@@ -168,7 +146,7 @@ bool OpenCatalogued(CatalogueHost& host, const QString& name) {
   }
   QString error;
   if (!UpgradeSchema(file, &error)) {
-    ShowMessage(u"数据库“"_s + name + u"”的结构无法升级，未能调用："_s + error,
+    ShowMessage(WithReason(u"数据库“"_s + name + u"”的结构无法升级，未能调用！"_s, error),
                 MessageKind::Critical);
     return false;
   }
@@ -189,29 +167,31 @@ void NewDB(CatalogueHost& host) {
 
   Connection catalog;
   if (!OpenConnection(catalog, Catalog())) return;
-  Registration reg;
-  if (!RegisterDatabase(catalog, ProgramFolder(), name, &reg)) {
-    if (!reg.conflict.isEmpty()) {
-      ShowMessage(u"文件“"_s + reg.conflict + u"”冲突,数据库生成失败！"_s, MessageKind::Critical);
-    } else {
-      ShowMessage(u"数据库“"_s + name + u"”无法登记："_s + reg.error, MessageKind::Critical);
-    }
-    return;
-  }
-  const QString path = reg.path;
-  auto unregister = [&] { catalog.exec(u"DELETE FROM DBInfo WHERE rowid=?"_s, {Value(reg.row)}); };
-
   const QString templ = ProgramFile(QString::fromUtf16(kTemplateFile));
-  const QString partial = path + u".partial"_s;
-  QFile::remove(partial);
-  if (!QFileInfo(templ).isFile() || !QFile::copy(templ, partial) || !QFile::rename(partial, path)) {
-    QFile::remove(partial);
-    unregister();
-    ShowMessage(u"无法从模板文件“"_s + templ + u"”复制出新数据库，数据库生成失败！"_s,
-                MessageKind::Critical);
+  const auto copyTemplate = [&](const QString& to) {
+    if (!QFileInfo(templ).isFile() || !QFile::copy(templ, to)) return false;
+    return QFile(to).setPermissions(QFile(to).permissions() | QFileDevice::WriteOwner);
+  };
+  Registration reg;
+  if (!RegisterDatabase(catalog, ProgramFolder(), name, copyTemplate, &reg)) {
+    using Failure = Registration::Failure;
+    QString text;
+    switch (reg.failure) {
+      case Failure::NoFreeFile:
+        text = u"文件“"_s + reg.conflict + u"”冲突,数据库生成失败！"_s;
+        break;
+      case Failure::NotADatabase:
+        text = u"模板文件“"_s + templ + u"”不是有效的数据库文件，数据库生成失败！"_s;
+        break;
+      case Failure::Catalogue:
+        text = u"数据库“"_s + name + u"”无法加入数据库列表，数据库生成失败！"_s;
+        break;
+      default:
+        text = u"无法从模板文件“"_s + templ + u"”复制出新数据库，数据库生成失败！"_s;
+    }
+    ShowMessage(WithReason(text, reg.reason), MessageKind::Critical);
     return;
   }
-  QFile(path).setPermissions(QFile(path).permissions() | QFileDevice::WriteOwner);
   catalog.close();
   if (Prompts().Ask(u"数据库“"_s + name + u"”创建成功，是否现在就调用？"_s)) OpenDB(host, name);
 }
@@ -234,15 +214,18 @@ void RenameDB(CatalogueHost& host) {
   Connection conn;
   if (!OpenConnection(conn, Catalog())) return;
   Transaction tx(conn);
-  const bool renamed =
-      conn.exec(u"UPDATE DBInfo SET Name=? WHERE Name=?"_s, {name, old}) && conn.changes() > 0;
+  bool ok = tx.isActive() && conn.exec(u"UPDATE DBInfo SET Name=? WHERE Name=?"_s, {name, old});
+  const bool catalogued = ok && conn.changes() > 0;
   // A default that named the old name follows the rename.
-  if (!renamed ||
-      !conn.exec(u"UPDATE Def SET Con=? WHERE Var=? AND Con=?"_s,
-                 {name, QString::fromUtf16(kDefaultDBKey), old}) ||
-      !tx.commit()) {
+  ok = ok && conn.exec(u"UPDATE Def SET Con=? WHERE Var=? AND Con=?"_s,
+                       {name, QString::fromUtf16(kDefaultDBKey), old});
+  if (ok && !catalogued) {
     ShowMessage(u"当前数据库“"_s + old.trimmed() + u"”不在数据库列表中，无法改名！"_s,
                 MessageKind::Warning);
+    return;
+  }
+  if (!ok || !tx.commit()) {
+    ShowMessage(WithReason(u"数据库更名失败！"_s, DbFailureText(conn)), MessageKind::Critical);
     return;
   }
   host.SetCurDBName(name);
@@ -259,25 +242,59 @@ void DeleteDB(CatalogueHost& host, const QString& requested) {
     ShowMessage(u"当前正在操作的数据库不允许删除！"_s, MessageKind::Warning);
     return;
   }
-  const QString path = CataloguedFilePath(name);
-  // Move the file aside first, so that a file that cannot be removed keeps its catalogue row.
-  const QString aside = path + u".deleted"_s;
-  const bool hadFile = QFileInfo::exists(path);
-  if (hadFile) {
-    QFile::remove(aside);
-    if (!QFile::rename(path, aside)) {
-      ShowMessage(u"数据库文件“"_s + path + u"”无法删除，请确认该文件没有被其他程序使用！"_s,
+  Connection catalog;
+  if (!OpenConnection(catalog, Catalog())) return;
+  const Removal removal = UnregisterDatabase(catalog, ProgramFolder(), name);
+  switch (removal.outcome) {
+    case Removal::Outcome::Removed:
+      ShowMessage(u"数据库“"_s + name + u"”删除成功！"_s);
+      break;
+    case Removal::Outcome::NotCatalogued:
+      ShowMessage(u"数据库“"_s + name + u"”不在数据库列表中，无法删除！"_s, MessageKind::Warning);
+      break;
+    case Removal::Outcome::FileStays:
+      ShowMessage(WithReason(u"数据库文件“"_s + removal.path + u"”无法删除，数据库没有删除！"_s,
+                             removal.reason),
                   MessageKind::Critical);
-      return;
-    }
+      break;
+    case Removal::Outcome::Catalogue:
+      ShowMessage(WithReason(u"数据库“"_s + name + u"”无法从数据库列表中删除！"_s, removal.reason),
+                  MessageKind::Critical);
+      break;
   }
-  if (!ExecuteSQL(u"DELETE FROM DBInfo WHERE Name=?"_s, {name}, nullptr, Catalog())) {
-    if (hadFile) QFile::rename(aside, path);
-    ShowMessage(u"数据库“"_s + name + u"”无法从数据库列表中删除！"_s, MessageKind::Critical);
-    return;
+}
+
+QStringList UncataloguedDatabaseFiles() {
+  static const QRegularExpression database(u"^DB\\d{12}\\.mdb$"_s,
+                                           QRegularExpression::CaseInsensitiveOption);
+  QSet<QString> named;
+  Connection catalog;
+  std::vector<CatalogueEntry> rows;
+  if (catalog.open(DatabasePath(Catalog())) && ReadCatalogue(catalog, &rows)) {
+    for (const CatalogueEntry& e : rows) named.insert(e.file.toLower());
   }
-  if (hadFile) QFile::remove(aside);
-  ShowMessage(u"数据库“"_s + name + u"”删除成功！"_s);
+  QStringList files;
+  for (const QString& f : QDir(ProgramFolder()).entryList(QDir::Files, QDir::Name)) {
+    if (database.match(f).hasMatch() && !named.contains(f.toLower())) files << f;
+  }
+  return files;
+}
+
+void NoticeLostCatalogue() {
+  KeepFilesOfLostCatalogue(ProgramFolder());
+  const QStringList files = UncataloguedDatabaseFiles();
+  if (files.isEmpty()) return;
+  constexpr int kListed = 5;
+  QString listed = files.mid(0, kListed).join(u"、"_s);
+  if (files.size() > kListed) listed += u"等"_s;
+  const QString lost =
+      u"没有找到数据库列表文件“PARA.mdb”，原来的数据库列表无法找回，已新建了一个空的数据库列表。"_s;
+  const QString kept = u"程序文件夹“"_s + ProgramFolder() + u"”中的 "_s +
+                       QString::number(files.size()) + u" 个数据库文件仍然保留（"_s + listed +
+                       u"）。"_s;
+  const QString how =
+      u"请用“文件”菜单中的“导入数据库”逐个导入这些文件，并为它们重新取名，即可继续使用。"_s;
+  ShowMessage(lost + u'\n' + kept + how, MessageKind::Warning);
 }
 
 void EnsureParaTable() {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QDate>
-#include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <optional>
+
+#include "storage/catalogfiles.h"
 
 // The catalogue of tracking databases in PARA.mdb: creating, opening, renaming and deleting
 // catalogued databases, and the default database remembered between runs.
@@ -29,7 +31,8 @@ class CatalogueHost {
 inline constexpr char16_t kDefaultDBKey[] = u"默认数据库";
 
 // Opens the recorded default database; without one (or when it cannot be opened) the current
-// database is the template file "DATA.mdb".
+// database is the template file "DATA.mdb". First finishes or cleans up what catalogue
+// operations interrupted by a crash left in the program folder.
 void LoadDefaultDB(CatalogueHost& host);
 // Records `name` (empty: the current CurDBName text) as the default database.
 bool SaveDefaultDB(CatalogueHost& host, const QString& name = {});
@@ -50,25 +53,19 @@ void EnsureParaTable();
 // The earliest day with figures in the current database, if any.
 std::optional<QDate> EarliestFigureDate();
 
-// A new catalogue row and the file it names.
-struct Registration {
-  qint64 row = 0;
-  QDateTime dat;
-  QString path;      // the file to make, in the given folder
-  QString conflict;  // when refused: the file that another row or a stuck file holds
-  QString error;     // when the row could not be added
-};
-class Connection;
-// Adds a DBInfo row for `name` (its Dat filled in by the database) and finds the file it names
-// in `folder`. Never answers a file another row names; a leftover file no row names is
-// removed. On a clash with another row made in the same second it tries again a second later.
-bool RegisterDatabase(Connection& catalog, const QString& folder, const QString& name,
-                      Registration* out);
+// Tracking database files of the program folder ("DB" + stamp + ".mdb") that no catalogue row
+// names, in name order.
+QStringList UncataloguedDatabaseFiles();
+// At a start that had to make PARA.mdb anew: keeps every database file that operations of the
+// lost catalogue were working on (KeepFilesOfLostCatalogue) and, when tracking databases lie
+// in the program folder, tells the user that the earlier list was not found and how to bring
+// them back.
+void NoticeLostCatalogue();
 
 // A typed database name without apostrophes and double quotes, trimmed.
 QString CleanDatabaseName(const QString& typed);
-// The full path of a catalogued database's file, derived from its DBInfo row; the path ends in
-// "DB.mdb" when the name is not catalogued.
+// The full path of a catalogued database's file, derived from its DBInfo row; empty when the
+// name is not catalogued or its row names no file.
 QString CataloguedFilePath(const QString& name);
 
 }  // namespace lanxi

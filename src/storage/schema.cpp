@@ -69,8 +69,27 @@ bool CreateSchema(Connection& conn, const QString& tables, bool withPara) {
 
 }  // namespace
 
-QString CatalogFileName(const QDateTime& dat) {
-  return u"DB"_s + dat.toString(u"yyMMddHHmmss"_s) + u".mdb"_s;
+QString CatalogFileName(QStringView dat) {
+  dat = dat.trimmed();
+  // Positions of year, month, day, hour, minute and second in "YYYY-MM-DD HH:MM:SS".
+  if (dat.size() != 10 && dat.size() != 19) return {};
+  for (qsizetype i = 0; i < dat.size(); ++i) {
+    const QChar ch = dat[i];
+    const bool ok = i == 4 || i == 7     ? ch == u'-'
+                    : i == 10            ? ch == u' ' || ch == u'T'
+                    : i == 13 || i == 16 ? ch == u':'
+                                         : ch.isDigit() && ch.unicode() < 0x80;
+    if (!ok) return {};
+  }
+  const auto number = [&](qsizetype at) { return dat.mid(at, 2).toInt(); };
+  if (number(5) < 1 || number(5) > 12 || number(8) < 1 || number(8) > 31) return {};
+  if (dat.size() == 19 && (number(11) > 23 || number(14) > 59 || number(17) > 59)) return {};
+  QString stamp;
+  for (qsizetype at : {2, 5, 8, 11, 14, 17}) {
+    if (at < dat.size()) stamp += dat.mid(at, 2);
+  }
+  stamp = stamp.leftJustified(12, u'0');
+  return u"DB"_s + stamp + u".mdb"_s;
 }
 
 // The memo column is declared TEXT: a TEXT column keeps "007" as written, where a column of

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QDateTime>
 #include <QString>
+#include <QStringView>
 
 #include "storage/connection.h"
 
@@ -16,9 +16,13 @@ inline constexpr char16_t kTemplateFile[] = u"data.mdb";
 // The tracking database used when no default is recorded: the template itself.
 inline constexpr char16_t kFallbackDBFile[] = u"DATA.mdb";
 
-// The file of a catalogued tracking database, derived from its DBInfo row's Dat:
-// "DB" + Dat formatted YYMMDDHHMMSS + ".mdb" (2012-03-05 14:30:15 gives DB120305143015.mdb).
-QString CatalogFileName(const QDateTime& dat);
+// The file of a catalogued tracking database, derived from the text of its DBInfo row's Dat:
+// "DB" + Dat formatted YYMMDDHHMMSS + ".mdb" ("2012-03-05 14:30:15" gives DB120305143015.mdb).
+// The digits are taken from the stored text as they stand, never through a local date-time,
+// so a time that a change to summer time skips still names its own file. A Dat that is not a
+// date-time ("YYYY-MM-DD HH:MM:SS", or a bare date meaning midnight) names no file: the
+// answer is empty.
+QString CatalogFileName(QStringView dat);
 
 // The statement that adds the per-database parameters table when a database lacks it.
 QString ParaTableSql();

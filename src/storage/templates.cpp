@@ -21,7 +21,11 @@ QStringList ShippedTemplateFolders() {
   return folders;
 }
 
-bool EnsureTemplates(QStringList* missing) {
+bool EnsureTemplates(QStringList* missing, QStringList* supplied) {
+  return EnsureTemplatesFrom(ShippedTemplateFolders(), missing, supplied);
+}
+
+bool EnsureTemplatesFrom(const QStringList& sources, QStringList* missing, QStringList* supplied) {
   const QString folder = ProgramFolder();
   QDir().mkpath(folder);
   bool ok = true;
@@ -29,7 +33,7 @@ bool EnsureTemplates(QStringList* missing) {
     const QString name = QString::fromUtf16(raw);
     if (QFileInfo::exists(ProgramFile(name))) continue;
     bool copied = false;
-    for (const QString& source : ShippedTemplateFolders()) {
+    for (const QString& source : sources) {
       const QString from = FileInFolder(source, name);
       if (!QFileInfo::exists(from)) continue;
       const QString to = folder + u'/' + name;
@@ -39,6 +43,7 @@ bool EnsureTemplates(QStringList* missing) {
       QFile::remove(partial);
       if (copied) {
         QFile(to).setPermissions(QFile(to).permissions() | QFileDevice::WriteOwner);
+        if (supplied) *supplied << name;
         break;
       }
     }

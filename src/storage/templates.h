@@ -11,7 +11,11 @@ QStringList ShippedTemplateFolders();
 
 // Gives the program folder copies of the shipped templates it lacks. Answers false, with the
 // names of the files that could not be provided in `missing`, when a template is not shipped
-// or cannot be copied.
-bool EnsureTemplates(QStringList* missing = nullptr);
+// or cannot be copied. `supplied` receives the names of the templates copied now: a new
+// PARA.mdb means the catalogue the folder had is gone.
+bool EnsureTemplates(QStringList* missing = nullptr, QStringList* supplied = nullptr);
+// The same with the templates taken from `sources`, the first folder holding one first.
+bool EnsureTemplatesFrom(const QStringList& sources, QStringList* missing = nullptr,
+                         QStringList* supplied = nullptr);
 
 }  // namespace lanxi

@@ -53,7 +53,11 @@ void Grid::SetCellOf(RowData& row, int col, QStringView text) {
 }
 
 void Grid::SetRows(int n) {
-  if (n < fixedRows_ || n == Rows()) return;
+  if (n < fixedRows_) return;
+  if (n == fixedRows_) {
+    for (ColData& c : cols_) c.kind = Value::Type::Null;
+  }
+  if (n == Rows()) return;
   if (n < Rows()) {
     rows_.resize(n);
   } else {
@@ -149,6 +153,16 @@ void Grid::SetColAlignment(int col, int code) {
   if (col < 0 || col >= Cols() || code < 0 || code > kAlignGeneral) return;
   cols_[col].alignment = code;
   Touch();
+}
+
+Value::Type Grid::ColKind(int col) const {
+  if (col < 0 || col >= Cols()) return Value::Type::Null;
+  return cols_[col].kind;
+}
+
+void Grid::SetColKind(int col, Value::Type kind) {
+  if (col < 0 || col >= Cols()) return;
+  cols_[col].kind = kind;
 }
 
 void Grid::SetRow(int row) {

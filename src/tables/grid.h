@@ -6,6 +6,8 @@
 #include <QStringView>
 #include <vector>
 
+#include "common/value.h"
+
 namespace lanxi {
 
 // The table model every table view, chart and export reads: a flex grid of text cells with
@@ -83,6 +85,12 @@ class Grid : public QObject {
   void SetColWidth(int col, int twips);
   int ColAlignment(int col) const;
   void SetColAlignment(int col, int code);
+  // What the records of a column hold: the type its field declares (Integer, Double, Date,
+  // DateTime, Bool, Text), set when the grid is filled; Null when unknown. Exports write the
+  // cells of numeric and date columns as numbers and dates. Forgotten when Rows is set to
+  // FixedRows (the records all go).
+  Value::Type ColKind(int col) const;
+  void SetColKind(int col, Value::Type kind);
   int DefaultRowHeight() const { return defaultRowHeight_; }
   static constexpr int kDefaultColWidth = 960;
 
@@ -173,6 +181,7 @@ class Grid : public QObject {
   struct ColData {
     int width = -1;
     int alignment = kAlignLeftTop;
+    Value::Type kind = Value::Type::Null;
   };
 
   RowData NewRow() const;

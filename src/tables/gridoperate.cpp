@@ -257,6 +257,7 @@ QString FillGrid(Grid& grid, const QString& condition, const QString& order, boo
     } else {
       p.field = rs.FieldIndex(field);
       if (p.field >= 0) p.kind = ColumnPlan::Field;
+      if (p.field >= 0) grid.SetColKind(c, rs.FieldType(p.field));
     }
   }
 
@@ -312,6 +313,7 @@ void SetGridCell(Grid& grid, int row, int col, const Value& value, bool dateOnly
     grid.SetCellBackColor(v == 0 ? kNearBlack : quint32(v));
     return;
   }
+  if (grid.ColKind(col) == Value::Type::Null) grid.SetColKind(col, value.type());
   switch (value.type()) {
     case Value::Type::Null:
       return;

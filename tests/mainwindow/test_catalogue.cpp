@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
+#include <ctime>
 
+#include "cataloguecheck.h"
 #include "common/programfolder.h"
+#include "fakecataloguehost.h"
 #include "programfolder_fixture.h"
 #include "scriptedprompts.h"
 #include "storage/catalogue.h"
@@ -16,22 +19,7 @@ using namespace lanxi;
 
 namespace {
 
-class FakeHost : public CatalogueHost {
- public:
-  QString CurDBName() const override { return label; }
-  void SetCurDBName(const QString& name) override { label = name; }
-  QString ChooseDatabase() override {
-    ++dialogs;
-    SelDBName = chosen;
-    return SelDBName;
-  }
-  void RefreshAfterOpen() override { ++refreshes; }
-
-  QString label = u"  "_s;
-  QString chosen;
-  int dialogs = 0;
-  int refreshes = 0;
-};
+using test::FakeHost;
 
 class Catalogue : public ::testing::Test {
  protected:
@@ -49,15 +37,29 @@ class Catalogue : public ::testing::Test {
   // Catalogues a database directly, `secondsAgo` in the past, so that several can be made
   // within one second without sharing a file name.
   QString Register(const QString& name, int secondsAgo, bool open = false) {
-    const QDateTime dat = QDateTime::currentDateTime().addSecs(-secondsAgo);
-    EXPECT_TRUE(ExecuteSQL(u"INSERT INTO DBInfo(Name,Dat) VALUES(?,?)"_s, {name, Value(dat)},
-                           nullptr, u"PARA.mdb"_s));
+    return RegisterAt(name, Value::IsoDateTime(QDateTime::currentDateTime().addSecs(-secondsAgo)),
+                      open);
+  }
+  // Catalogues a database with the Dat text `dat`; its file holds the template.
+  QString RegisterAt(const QString& name, const QString& dat, bool open = false) {
+    EXPECT_TRUE(ExecuteSQL(u"INSERT INTO DBInfo(Name,Dat) VALUES(?,?)"_s, {name, dat}, nullptr,
+                           u"PARA.mdb"_s));
     const QString path = folder.file(CatalogFileName(dat));
     EXPECT_TRUE(QFile::copy(folder.file(u"data.mdb"_s), path));
     if (open) {
       EXPECT_TRUE(OpenDB(host, name));
     }
     return path;
+  }
+  // A file with a recognisable content.
+  void WriteFile(const QString& path, const QByteArray& content) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(content);
+  }
+  static QByteArray Content(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
   }
   int CatalogueRows() {
     WorkDBFile = u"PARA.mdb"_s;
@@ -94,38 +96,69 @@ TEST_F(Catalogue, DuplicateNameAsksAgainAndCancelStops) {
   EXPECT_EQ(FilesNamed(u"DB*.mdb"_s), 1);
 }
 
-TEST_F(Catalogue, NewDatabaseNeverTakesAnotherRowsFileAndNeverLeavesARowWithoutFile) {
-  // Rows made in the seconds around now already name their files.
+TEST_F(Catalogue, NewDatabasesNeverShareAFileAndLeaveOtherFilesAlone) {
+  // Rows made in the seconds around now already name their files, and a file no row names
+  // (a database waiting to be imported again) sits in the next second.
   const QDateTime now = QDateTime::currentDateTime();
   for (int s = -1; s <= 3; ++s) {
-    const QDateTime dat = now.addSecs(s);
+    const QString dat = Value::IsoDateTime(now.addSecs(s));
     ASSERT_TRUE(ExecuteSQL(u"INSERT INTO DBInfo(Name,Dat) VALUES(?,?)"_s,
-                           {u"占位"_s + QString::number(s), Value(dat)}, nullptr, u"PARA.mdb"_s));
-    QFile f(folder.file(CatalogFileName(dat)));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("kept");
+                           {u"占位"_s + QString::number(s), dat}, nullptr, u"PARA.mdb"_s));
+    WriteFile(folder.file(CatalogFileName(dat)), "kept");
   }
-  prompts.inputs.enqueue(u"新库"_s);
-  NewDB(host);
-  ASSERT_EQ(prompts.messages.size(), 1);
-  EXPECT_TRUE(prompts.messages[0].startsWith(u"文件“"_s + folder.path() + u"/DB"_s));
-  EXPECT_TRUE(prompts.messages[0].endsWith(u"”冲突,数据库生成失败！"_s));
-  EXPECT_EQ(CatalogueRows(), 5);
-  for (int s = -1; s <= 3; ++s) {
-    QFile f(folder.file(CatalogFileName(now.addSecs(s))));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), "kept");
+  const QString orphan = folder.file(CatalogFileName(Value::IsoDateTime(now.addSecs(4))));
+  WriteFile(orphan, "not catalogued");
+  // Five in a row, all within a second or two.
+  for (int i = 0; i < 5; ++i) {
+    prompts.inputs.enqueue(u"新库"_s + QString::number(i));
+    NewDB(host);
   }
+  EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join(u'|').toStdString();
+  EXPECT_EQ(CatalogueRows(), 10);
+  EXPECT_EQ(test::CatalogueProblems(folder.path()), QStringList());
+  EXPECT_EQ(test::CatalogueLeftovers(folder.path()), QStringList());
+  for (int s = -1; s <= 3; ++s)
+    EXPECT_EQ(Content(folder.file(CatalogFileName(Value::IsoDateTime(now.addSecs(s))))), "kept");
+  EXPECT_EQ(Content(orphan), "not catalogued");
+  for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(Content(CataloguedFilePath(u"新库"_s + QString::number(i))),
+              Content(folder.file(u"data.mdb"_s)));
+}
 
-  // Without the template nothing is catalogued and the user is told.
-  ExecuteSQL(u"DELETE FROM DBInfo"_s, {}, nullptr, u"PARA.mdb"_s);
-  QFile::remove(folder.file(u"data.mdb"_s));
+TEST_F(Catalogue, ATemplateThatIsMissingOrNoDatabaseCataloguesNothing) {
+  const QString templ = folder.file(u"data.mdb"_s);
+  QFile::resize(templ, 4096);  // cut short: no longer opens as a database
+  prompts.inputs.enqueue(u"坏模板"_s);
+  NewDB(host);
+  EXPECT_EQ(prompts.messages,
+            QStringList{u"模板文件“"_s + templ + u"”不是有效的数据库文件，数据库生成失败！"_s});
+  EXPECT_TRUE(prompts.questions.isEmpty());  // never "创建成功"
+
+  QFile::remove(templ);
   prompts.messages.clear();
   prompts.inputs.enqueue(u"无模板"_s);
   NewDB(host);
-  ASSERT_EQ(prompts.messages.size(), 1);
-  EXPECT_TRUE(prompts.messages[0].contains(u"数据库生成失败"_s));
+  EXPECT_EQ(prompts.messages,
+            QStringList{u"无法从模板文件“"_s + templ + u"”复制出新数据库，数据库生成失败！"_s});
   EXPECT_EQ(CatalogueRows(), 0);
+  EXPECT_EQ(FilesNamed(u"DB*"_s), 0);  // no database file, no mark, no partial copy
+}
+
+TEST_F(Catalogue, ALockedCatalogueIsWaitedForThenExplainedInChinese) {
+  Connection other;
+  ASSERT_TRUE(other.open(folder.file(u"PARA.mdb"_s)));
+  ASSERT_TRUE(other.exec(u"BEGIN IMMEDIATE"_s));  // as the downloader holds it while writing
+  prompts.inputs.enqueue(u"锁住"_s);
+  NewDB(host);
+  ASSERT_EQ(prompts.messages.size(), 1);
+  const QStringList lines = prompts.messages[0].split(u'\n');
+  ASSERT_EQ(lines.size(), 3) << prompts.messages[0].toStdString();
+  EXPECT_EQ(lines[0], u"数据库“锁住”无法加入数据库列表，数据库生成失败！"_s);
+  EXPECT_EQ(lines[1], u"数据库文件“PARA.mdb”正被其他程序使用（已锁定），请稍后再试。"_s);
+  EXPECT_EQ(lines[2], u"database is locked"_s);  // the engine's words only after ours
+  ASSERT_TRUE(other.exec(u"ROLLBACK"_s));
+  EXPECT_EQ(CatalogueRows(), 0);
+  EXPECT_EQ(FilesNamed(u"DB*"_s), 0);
 }
 
 TEST_F(Catalogue, OpeningAnOlderDatabaseAddsParaAndFillsTheItemIds) {
@@ -221,6 +254,110 @@ TEST_F(Catalogue, DeleteRefusesTheCurrentAndRemovesRowAndFile) {
   DeleteDB(host, u"丙"_s);
   EXPECT_EQ(prompts.messages.last(), u"数据库“丙”删除成功！"_s);
   EXPECT_EQ(CatalogueRows(), 1);
+  EXPECT_EQ(test::CatalogueLeftovers(folder.path()), QStringList());
+}
+
+TEST_F(Catalogue, NamesTheCatalogueCannotResolveNeverReachAFile) {
+  WriteFile(folder.file(u"DB.mdb"_s), "someone's file");
+  ASSERT_TRUE(ExecuteSQL(u"INSERT INTO DBInfo(Name,Dat) VALUES('无日期','not a date')"_s, {},
+                         nullptr, u"PARA.mdb"_s));
+  EXPECT_FALSE(OpenDB(host, u"无日期"_s));
+  EXPECT_FALSE(OpenDB(host, u"没有这个"_s));
+  DeleteDB(host, u"没有这个"_s);
+  DeleteDB(host, u"无日期"_s);
+  EXPECT_EQ(prompts.messages, (QStringList{u"数据库调用失败：没有找到相应的数据文件！"_s,
+                                           u"数据库调用失败：没有找到相应的数据文件！"_s,
+                                           u"数据库“没有这个”不在数据库列表中，无法删除！"_s,
+                                           u"数据库“无日期”删除成功！"_s}));
+  EXPECT_EQ(CatalogueRows(), 0);
+  EXPECT_EQ(Content(folder.file(u"DB.mdb"_s)), "someone's file");
+}
+
+TEST_F(Catalogue, TwoRowsOfOneFileLoseTheFileOnlyWithTheLastOfThem) {
+  // Older versions could catalogue two databases in one second under one file.
+  const QString path = RegisterAt(u"甲"_s, u"2012-03-05 14:30:15"_s);
+  ASSERT_TRUE(ExecuteSQL(u"INSERT INTO DBInfo(Name,Dat) VALUES('乙','2012-03-05T14:30:15')"_s, {},
+                         nullptr, u"PARA.mdb"_s));
+  DeleteDB(host, u"甲"_s);
+  EXPECT_TRUE(QFile::exists(path));
+  ASSERT_TRUE(OpenDB(host, u"乙"_s));
+  host.label = u"  "_s;
+  DeleteDB(host, u"乙"_s);
+  EXPECT_FALSE(QFile::exists(path));
+  EXPECT_EQ(prompts.messages, (QStringList{u"数据库“甲”删除成功！"_s, u"数据库“乙”删除成功！"_s}));
+}
+
+TEST_F(Catalogue, ATimeSummerTimeSkipsStillNamesItsOwnFile) {
+  // Central European time: 2024-03-31 02:30 does not exist on the clock. The file is named from
+  // the stored text, never through the local clock (which would give 03:30, the other row).
+  const QByteArray oldTz = qgetenv("TZ");
+  qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+  tzset();
+  const QString gap = RegisterAt(u"跳过的时刻"_s, u"2024-03-31 02:30:00"_s);
+  const QString after = RegisterAt(u"一小时后"_s, u"2024-03-31 03:30:00"_s);
+  EXPECT_TRUE(gap.endsWith(u"/DB240331023000.mdb"_s));
+  WriteFile(after, "the other database");
+  EXPECT_TRUE(OpenDB(host, u"跳过的时刻"_s));
+  EXPECT_EQ(CurDBFile, u"DB240331023000.mdb"_s);
+  host.label = u"  "_s;
+  DeleteDB(host, u"跳过的时刻"_s);
+  EXPECT_FALSE(QFile::exists(gap));
+  EXPECT_EQ(Content(after), "the other database");
+  if (oldTz.isNull()) {
+    qunsetenv("TZ");
+  } else {
+    qputenv("TZ", oldTz);
+  }
+  tzset();
+}
+
+TEST_F(Catalogue, TheNextStartFinishesWhatACrashInterrupted) {
+  const auto dat = [](int s) {
+    return u"2020-01-01 00:00:"_s + QString::number(s).rightJustified(2, u'0');
+  };
+  const auto file = [&](int s) { return folder.file(CatalogFileName(dat(s))); };
+  // 1: a new file whose row was never saved. 2: a new file whose row was saved.
+  WriteFile(file(1), "new, never catalogued");
+  WriteFile(file(1) + u".creating"_s, {});
+  WriteFile(file(1) + u".partial"_s, "half");
+  RegisterAt(u"二"_s, dat(2));
+  WriteFile(file(2) + u".creating"_s, {});
+  // 3: a deletion whose row was never removed. 4: a deletion whose row went.
+  RegisterAt(u"三"_s, dat(3));
+  WriteFile(file(3) + u".deleting"_s, {});
+  WriteFile(file(4), "row gone");
+  WriteFile(file(4) + u".deleting"_s, {});
+  // 5, 6: files an older version moved aside, with and without their row.
+  RegisterAt(u"五"_s, dat(5));
+  ASSERT_TRUE(QFile::rename(file(5), file(5) + u".deleted"_s));
+  WriteFile(file(6) + u".deleted"_s, "row gone");
+  // 7: a database file nobody catalogued, and files that are not ours.
+  WriteFile(file(7), "waiting to be imported");
+  WriteFile(folder.file(u"PARA.mdb.partial"_s), "half a template");
+  WriteFile(folder.file(u"notes.txt.partial"_s), "mine");
+
+  LoadDefaultDB(host);
+  EXPECT_EQ(test::CatalogueProblems(folder.path()), QStringList());
+  EXPECT_EQ(test::CatalogueLeftovers(folder.path()), QStringList{u"notes.txt.partial"_s});
+  EXPECT_FALSE(QFile::exists(file(1)));
+  EXPECT_FALSE(QFile::exists(file(4)));
+  EXPECT_EQ(Content(file(7)), "waiting to be imported");
+  for (const QString& name : {u"二"_s, u"三"_s, u"五"_s}) {
+    EXPECT_TRUE(TestOpenDatabase(CataloguedFilePath(name))) << name.toStdString();
+  }
+  EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(Catalogue, AFileThatCannotGoKeepsItsRow) {
+  const QString path = Register(u"甲"_s, 10);
+  // Something in the way of the mark, as a folder that cannot be written would be.
+  ASSERT_TRUE(QDir().mkpath(path + u".deleting"_s));
+  DeleteDB(host, u"甲"_s);
+  ASSERT_EQ(prompts.messages.size(), 1);
+  EXPECT_TRUE(
+      prompts.messages[0].startsWith(u"数据库文件“"_s + path + u"”无法删除，数据库没有删除！"_s));
+  EXPECT_EQ(CatalogueRows(), 1);
+  EXPECT_TRUE(TestOpenDatabase(path));
 }
 
 TEST_F(Catalogue, DefaultDatabaseBetweenRuns) {

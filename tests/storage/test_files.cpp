@@ -3,10 +3,13 @@
 #include <QDir>
 #include <QFile>
 
+#include "cataloguecheck.h"
 #include "common/programfolder.h"
 #include "demodata.h"
+#include "fakecataloguehost.h"
 #include "programfolder_fixture.h"
 #include "scriptedprompts.h"
+#include "storage/catalogue.h"
 #include "storage/dboperate.h"
 #include "storage/schema.h"
 #include "storage/settings.h"
@@ -36,10 +39,16 @@ TEST(DatabaseFiles, KeyIsStable) {
   EXPECT_EQ(DatabaseKey(), "x'FCE17B94FAC0ED57DA3B2EE457202FD649EEBEF283C5C47BAF0CF853241BD2B5'");
 }
 
-TEST(DatabaseFiles, CatalogFileNameComesFromTheStoredDate) {
-  EXPECT_EQ(CatalogFileName(QDateTime(QDate(2012, 3, 5), QTime(14, 30, 15))),
-            u"DB120305143015.mdb"_s);
-  EXPECT_EQ(CatalogFileName(QDateTime()), u"DB.mdb"_s);  // a name without a catalogue row
+TEST(DatabaseFiles, CatalogFileNameComesFromTheStoredDateText) {
+  EXPECT_EQ(CatalogFileName(u"2012-03-05 14:30:15"), u"DB120305143015.mdb"_s);
+  EXPECT_EQ(CatalogFileName(u"1999-12-31T23:59:59"), u"DB991231235959.mdb"_s);
+  EXPECT_EQ(CatalogFileName(u"2012-03-05"), u"DB120305000000.mdb"_s);
+  // What is no date-time names no file, rather than "DB.mdb" or another row's file.
+  for (const char16_t* bad :
+       {u"", u"2012-03-05 14:30", u"2012-13-05 14:30:15", u"2012-03-05 24:00:00",
+        u"2012/03/05 14:30:15", u"４０１２-03-05", u"41000.5", u"2012-03-05 14:30:15.250"}) {
+    EXPECT_TRUE(CatalogFileName(bad).isEmpty()) << QString::fromUtf16(bad).toStdString();
+  }
 }
 
 TEST(DatabaseFiles, TemplatesHoldTheTablesAndSchemaVersion) {
@@ -71,6 +80,49 @@ TEST(DatabaseFiles, MissingTemplatesAreReported) {
   EXPECT_FALSE(EnsureTemplates(&missing));
   EXPECT_EQ(missing, (QStringList{u"PARA.mdb"_s, u"data.mdb"_s}));
   SetProgramFolder({});
+}
+
+TEST(DatabaseFiles, ALostCatalogueIsMadeAnewAndTheUserIsToldHowToBringTheDatabasesBack) {
+  test::TempProgramFolder folder;
+  test::ScriptedPrompts prompts;
+  QTemporaryDir shipped;
+  ASSERT_TRUE(WriteTemplates(shipped.path()));
+  // Databases of the earlier list lie in the folder; its catalogue is gone.
+  // One was being made when the program stopped, one had been set aside by an older version.
+  for (const QString& f : {u"DB120305143015.mdb"_s, u"DB130101080000.mdb.deleted"_s})
+    ASSERT_TRUE(QFile::copy(folder.file(u"data.mdb"_s), folder.file(f)));
+  QFile(folder.file(u"DB120305143015.mdb.creating"_s)).open(QIODevice::WriteOnly);
+  ASSERT_TRUE(QFile::remove(folder.file(u"PARA.mdb"_s)));
+  QStringList missing, supplied;
+  ASSERT_TRUE(EnsureTemplatesFrom({shipped.path()}, &missing, &supplied));
+  EXPECT_EQ(supplied, QStringList{u"PARA.mdb"_s});
+  EXPECT_TRUE(TableExists(u"DBInfo"_s, u"PARA.mdb"_s));
+  NoticeLostCatalogue();
+  EXPECT_EQ(
+      prompts.messages,
+      QStringList{
+          u"没有找到数据库列表文件“PARA."
+          u"mdb”，原来的数据库列表无法找回，已新建了一个空的数据库列表。\n"
+          "程序文件夹“"_s +
+          folder.path() +
+          u"”中的 2 个数据库文件仍然保留（DB120305143015.mdb、DB130101080000.mdb）。"
+          "请用“文件”菜单中的“导入数据库”逐个导入这些文件，并为它们重新取名，即可继续使用。"_s});
+  // The start that follows keeps them: a new catalogue cannot tell what the marks meant.
+  test::FakeHost host;
+  LoadDefaultDB(host);
+  EXPECT_EQ(UncataloguedDatabaseFiles(),
+            (QStringList{u"DB120305143015.mdb"_s, u"DB130101080000.mdb"_s}));
+  EXPECT_EQ(test::CatalogueLeftovers(folder.path()), QStringList());
+
+  // Nothing to bring back, nothing to say; templates in place are left alone.
+  for (const QString& f : {u"DB120305143015.mdb"_s, u"DB130101080000.mdb"_s})
+    QFile::remove(folder.file(f));
+  prompts.messages.clear();
+  supplied.clear();
+  NoticeLostCatalogue();
+  EXPECT_TRUE(EnsureTemplatesFrom({shipped.path()}, &missing, &supplied));
+  EXPECT_TRUE(supplied.isEmpty());
+  EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
 TEST(Settings, WrittenTwiceLeavesOneRowAndGetParamTargetsTheCatalogue) {
@@ -118,9 +170,14 @@ TEST(DemoData, CataloguedLikeANewDatabaseAndTheSameForTheSameSeed) {
       << error.toStdString();
 
   // Registered as a new database: the file is named from the row's Dat, two files differ.
-  const QDateTime dat =
-      LookupValue(u"DBInfo"_s, u"示例数据库"_s, u"Name"_s, u"Dat"_s, u"PARA.mdb"_s).toDateTime();
-  EXPECT_EQ(a.fileName, CatalogFileName(dat));
+  {
+    Connection catalog;
+    ASSERT_TRUE(catalog.open(folder.file(u"PARA.mdb"_s)));
+    Statement row(catalog, u"SELECT Dat FROM DBInfo WHERE Name='示例数据库'"_s);
+    ASSERT_TRUE(row.next());
+    EXPECT_EQ(row.value(0, Value::Type::Text).toString(), a.dat);
+  }
+  EXPECT_EQ(a.fileName, CatalogFileName(a.dat));
   EXPECT_NE(a.fileName, b.fileName);
   EXPECT_TRUE(QFile::exists(folder.file(a.fileName)));
   EXPECT_EQ(demo::CatalogueSize(folder.file(u"PARA.mdb"_s)), 2);

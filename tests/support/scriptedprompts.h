@@ -29,6 +29,11 @@ class ScriptedPrompts final : public UserPrompts {
     fileDialogs << spec;
     return files.isEmpty() ? QString() : files.dequeue();
   }
+  // The filter chosen is the next of `filters`, or the one offered first.
+  FileChoice ChooseSaveFile(const FileDialogSpec& spec) override {
+    const QString path = SaveFileName(spec);
+    return {path, filters.isEmpty() ? spec.filterIndex : filters.dequeue()};
+  }
   QString OpenFileName(const FileDialogSpec& spec) override {
     fileDialogs << spec;
     return files.isEmpty() ? QString() : files.dequeue();
@@ -38,6 +43,7 @@ class ScriptedPrompts final : public UserPrompts {
   QQueue<bool> answers;
   QQueue<std::optional<QString>> inputs;
   QQueue<QString> files;
+  QQueue<int> filters;  // filters chosen in save dialogs, 1-based
   // What was shown.
   QStringList messages;
   QStringList questions;

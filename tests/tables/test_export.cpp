@@ -1,5 +1,8 @@
 // Table export: what the CSV file and the workbook hold (read back from the files), the save
 // dialog, the overwrite question, and that failures keep the old file.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -216,7 +219,7 @@ TEST_F(Export, ExportTableAsksForTheFileAndDispatchesByExtension) {
   EXPECT_FALSE(QFile::exists(Path(u"old.xls"_s)));  // the name says what the file holds
   EXPECT_EQ(test::ReadFirstSheet(Path(u"old.xlsx"_s)).cell(u"B2"_s).text, u"甲"_s);
   EXPECT_TRUE(ExportTable(grid, prompts, {}, u"淘宝产品销售数据分析"_s));
-  EXPECT_TRUE(test::ReadFirstSheet(Path(u"noext.xlsx"_s)).error.isEmpty());
+  EXPECT_TRUE(Read(Path(u"noext.csv"_s)).startsWith("\xEF\xBB\xBF"));  // the filter offered
   EXPECT_TRUE(prompts.messages.isEmpty());
   EXPECT_TRUE(prompts.questions.isEmpty());
   // No temporary parts are left behind.
@@ -277,4 +280,115 @@ TEST_F(Export, AFailedWorkbookLeavesTheOldFileWhole) {
   EXPECT_EQ(prompts.messages, QStringList{u"文件保存出错！"_s});
   EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).filter(u"lanxi-export"_s),
             QStringList());
+}
+
+TEST_F(Export, TheChosenFilterDecidesForANameWithoutExtension) {
+  Describe();
+  AddRow(u"甲"_s, u"1.00"_s);
+  prompts.files << Path(u"bare"_s) << Path(u"bare"_s) << Path(u"report.v2"_s)
+                << Path(u"named.csv"_s) << Path(u"old.XLS"_s);
+  prompts.filters << 1 << 2 << 2 << 2 << 1;
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(ExportTable(grid, prompts, {}, u"表"_s)) << i;
+  EXPECT_TRUE(Read(Path(u"bare.csv"_s)).startsWith("\xEF\xBB\xBF"));
+  EXPECT_TRUE(test::ReadFirstSheet(Path(u"bare.xlsx"_s)).error.isEmpty());
+  EXPECT_TRUE(test::ReadFirstSheet(Path(u"report.v2.xlsx"_s)).error.isEmpty());
+  // An extension of ours wins over the filter.
+  EXPECT_TRUE(Read(Path(u"named.csv"_s)).startsWith("\xEF\xBB\xBF"));
+  EXPECT_TRUE(test::ReadFirstSheet(Path(u"old.XLSx"_s)).error.isEmpty());
+  EXPECT_FALSE(QFile::exists(Path(u"bare"_s)));
+  EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(Export, NumbersAndDatesGoIntoTheWorkbookAsNumbersAndDatesTextsAsTexts) {
+  Exec(
+      u"CREATE TABLE T_Export(Name TEXT(255), Code TEXT(20), C3 LONG, Price DOUBLE, "
+      "Sales LONG, Dat DATE, At DATETIME, TMall YESNO)"_s);
+  // A text longer than a cell holds, with a character of two UTF-16 units across the limit.
+  const QString longText = QString(32766, u'长') + u"😀"_s + QString(100, u'尾');
+  Exec(
+      u"INSERT INTO T_Export VALUES"
+      "('=1+2','0123',5,12.5,7,'2012-03-05','2012-03-05 14:30:00',1),"
+      "(?,'x',-3,-0.25,0,'1900-01-01',NULL,0),"
+      "('空',NULL,NULL,NULL,NULL,NULL,NULL,NULL)"_s,
+      {longText});
+  SetupGridColumns(grid,
+                   {QString(), u"Name"_s, u"Code"_s, u"C3"_s, u"Price"_s, u"Sales"_s, u"Dat"_s,
+                    u"At"_s, u"TMall"_s},
+                   {u"序号"_s, u"名称"_s, u"编码"_s, u"分类4"_s, u"价格"_s, u"销量"_s, u"日期"_s,
+                    u"时间"_s, u"商城"_s});
+  grid.SetTag(u"T_Export"_s);
+  grid.SetFixedCols(1);
+  ASSERT_EQ(FillGrid(grid, {}, u"rowid"_s, false), u"3/3"_s);
+  for (int c = 0; c < grid.Cols(); ++c) grid.SetColWidth(c, 1000);
+  ASSERT_TRUE(ExportExcel(grid, Path(u"typed.xlsx"_s), u"表"_s));
+  const auto sheet = test::ReadFirstSheet(Path(u"typed.xlsx"_s));
+  ASSERT_TRUE(sheet.error.isEmpty()) << sheet.error.toStdString();
+
+  const auto expectNumber = [&](const QString& ref, double value, const QString& format) {
+    const test::WorkbookCell c = sheet.cell(ref);
+    EXPECT_TRUE(c.number) << ref.toStdString() << " holds " << c.text.toStdString();
+    EXPECT_DOUBLE_EQ(c.text.toDouble(), value) << ref.toStdString();
+    EXPECT_EQ(c.numberFormat, format) << ref.toStdString();
+    EXPECT_TRUE(c.thinBorder) << ref.toStdString();
+  };
+  const auto expectText = [&](const QString& ref, const QString& text) {
+    EXPECT_FALSE(sheet.cell(ref).number) << ref.toStdString();
+    EXPECT_EQ(sheet.cell(ref).text, text) << ref.toStdString();
+  };
+  const double day = QDate(1899, 12, 30).daysTo(QDate(2012, 3, 5));
+  expectNumber(u"A2"_s, 1, u"0"_s);
+  expectText(u"B2"_s, u"=1+2"_s);  // never a formula
+  expectText(u"C2"_s, u"0123"_s);  // a text column keeps its digits as text
+  expectNumber(u"D2"_s, 5, u"00"_s);
+  expectNumber(u"E2"_s, 12.5, u"0.00"_s);
+  expectNumber(u"F2"_s, 7, u"0"_s);
+  expectNumber(u"G2"_s, day, u"yyyy.mm.dd hh:mm"_s);
+  expectNumber(u"H2"_s, day + (14 * 60 + 30) / 1440.0, u"yyyy.mm.dd hh:mm"_s);
+  expectText(u"I2"_s, u"√"_s);
+  expectNumber(u"D3"_s, -3, u"00"_s);
+  expectNumber(u"E3"_s, -0.25, u"0.00"_s);
+  expectNumber(u"F3"_s, 0, u"0"_s);
+  EXPECT_TRUE(sheet.cell(u"G3"_s).text.isEmpty());  // the no-date day shows nothing
+  expectText(u"B3"_s, longText.left(32766));
+  EXPECT_TRUE(sheet.cell(u"E4"_s).text.isEmpty());
+  EXPECT_TRUE(sheet.cell(u"E4"_s).thinBorder);
+
+  // Dates shown without their time are days.
+  ASSERT_EQ(FillGrid(grid, {}, u"rowid"_s, true), u"3/3"_s);
+  ASSERT_TRUE(ExportExcel(grid, Path(u"days.xlsx"_s), u"表"_s));
+  const auto days = test::ReadFirstSheet(Path(u"days.xlsx"_s));
+  EXPECT_TRUE(days.cell(u"H2"_s).number);
+  EXPECT_DOUBLE_EQ(days.cell(u"H2"_s).text.toDouble(), day);
+  EXPECT_EQ(days.cell(u"H2"_s).numberFormat, u"yyyy.mm.dd"_s);
+  EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join(u'|').toStdString();
+}
+
+TEST_F(Export, PartsAnInterruptedExportLeftAreRemovedByTheNextOne) {
+  Describe();
+  AddRow(u"甲"_s, u"1.00"_s);
+  const auto make = [&](const QString& name, qint64 secondsAgo) {
+    QFile f(Path(name));
+    EXPECT_TRUE(f.open(QIODevice::ReadWrite));
+    f.write(QByteArray(1 << 16, 'z'));
+    f.setFileTime(QDateTime::currentDateTime().addSecs(-secondsAgo),
+                  QFileDevice::FileModificationTime);
+  };
+  make(u".lanxi-export-AbC123.xlsx"_s, 3600);  // left by a killed export
+  make(u".lanxi-export-Old456.csv"_s, 3600);
+  make(u".lanxi-export-Run789.xlsx"_s, 3600);  // another export is still writing it
+  make(u".lanxi-export-New000.xlsx"_s, 0);     // just begun
+  make(u"lanxi-export-AbC123.xlsx"_s, 3600);   // not ours
+  make(u".lanxi-export-AbC123.xlsx.bak"_s, 3600);
+  const int running = ::open(QFile::encodeName(Path(u".lanxi-export-Run789.xlsx"_s)), O_RDONLY);
+  ASSERT_GE(running, 0);
+  ASSERT_EQ(::flock(running, LOCK_EX), 0);
+  ASSERT_TRUE(ExportExcel(grid, Path(u"next.xlsx"_s), u"表"_s));
+  ::close(running);
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).filter(u"lanxi-export"_s),
+            (QStringList{u".lanxi-export-AbC123.xlsx.bak"_s, u".lanxi-export-New000.xlsx"_s,
+                         u".lanxi-export-Run789.xlsx"_s, u"lanxi-export-AbC123.xlsx"_s}));
+  // A CSV export cleans up the same way.
+  make(u".lanxi-export-Old456.csv"_s, 3600);
+  ASSERT_TRUE(ExportCSV(grid, Path(u"next.csv"_s)));
+  EXPECT_FALSE(QFile::exists(Path(u".lanxi-export-Old456.csv"_s)));
 }

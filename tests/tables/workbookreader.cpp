@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 #include <QFile>
+#include <QHash>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <vector>
@@ -131,8 +132,12 @@ WorkbookSheet ReadFirstSheet(const QString& path) {
   QStringList fills;
   std::vector<bool> thinBorders;
   struct Xf {
-    int font = 0, fill = 0, border = 0;
+    int font = 0, fill = 0, border = 0, numFmt = 0;
   };
+  // Number formats by id: the built-in ones a writer refers to, then the workbook's own.
+  QHash<int, QString> numFmts{{0, u"General"_s},        {1, u"0"_s},        {2, u"0.00"_s},
+                              {3, u"#,##0"_s},          {4, u"#,##0.00"_s}, {14, u"m/d/yyyy"_s},
+                              {22, u"m/d/yyyy h:mm"_s}, {49, u"@"_s}};
   std::vector<Xf> xfs;
   {
     QXmlStreamReader x(zip.value(u"xl/styles.xml"_s));
@@ -161,7 +166,10 @@ WorkbookSheet ReadFirstSheet(const QString& path) {
         } else if (section == u"cellXfs"_s && n == u"xf"_s) {
           const auto a = x.attributes();
           xfs.push_back({a.value(u"fontId"_s).toInt(), a.value(u"fillId"_s).toInt(),
-                         a.value(u"borderId"_s).toInt()});
+                         a.value(u"borderId"_s).toInt(), a.value(u"numFmtId"_s).toInt()});
+        } else if (n == u"numFmt"_s) {
+          const auto a = x.attributes();
+          numFmts[a.value(u"numFmtId"_s).toInt()] = a.value(u"formatCode"_s).toString();
         }
       } else if (x.isEndElement() && section == u"borders"_s && x.name() == u"border"_s) {
         thinBorders.push_back(sides == 4);
@@ -186,6 +194,9 @@ WorkbookSheet ReadFirstSheet(const QString& path) {
         cell.bold = xf.font < int(boldFonts.size()) && boldFonts[xf.font];
         cell.fill = fills.value(xf.fill);
         cell.thinBorder = xf.border < int(thinBorders.size()) && thinBorders[xf.border];
+        cell.numberFormat = numFmts.value(xf.numFmt);
+      } else {
+        cell.numberFormat = numFmts.value(0);
       }
       sheet.cells.insert(ref, cell);
       auto [col, row] = ParseRef(ref);
@@ -205,6 +216,7 @@ WorkbookSheet ReadFirstSheet(const QString& path) {
     } else if (v.isStartElement() && v.name() == u"v"_s) {
       const QString raw = v.readElementText();
       sheet.cells[ref].text = type == u"s"_s ? shared.value(raw.toInt()) : raw;
+      sheet.cells[ref].number = type.isEmpty() || type == u"n"_s;
     } else if (v.isStartElement() && v.name() == u"t"_s) {
       sheet.cells[ref].text = Unescape(v.readElementText());
     }

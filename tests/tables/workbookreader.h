@@ -9,7 +9,9 @@ namespace lanxi::test {
 // Reads back what an exported workbook holds, straight from its zip container and XML parts,
 // so the tests check the file itself rather than the writer's promises.
 struct WorkbookCell {
-  QString text;
+  QString text;          // the shown string, or the stored number as written (<v>)
+  bool number = false;   // a number cell (dates are numbers too: days since 1899-12-30)
+  QString numberFormat;  // the cell's number format code, e.g. "0.00"; "General" by default
   bool bold = false;
   QString fill;             // fill colour as written, e.g. "FFFFC080"; empty for none
   bool thinBorder = false;  // thin lines on all four sides

@@ -56,10 +56,17 @@ std::optional<QString> DialogPrompts::Input(const QString& prompt, const QString
 }
 
 QString DialogPrompts::SaveFileName(const FileDialogSpec& spec) {
+  return ChooseSaveFile(spec).path;
+}
+
+FileChoice DialogPrompts::ChooseSaveFile(const FileDialogSpec& spec) {
   QString filter = SelectedFilter(spec);
   // The program asks about overwriting itself, with its own words.
-  return QFileDialog::getSaveFileName(Parent(), spec.title, spec.defaultName, FilterText(spec),
-                                      &filter, QFileDialog::DontConfirmOverwrite);
+  const QString path =
+      QFileDialog::getSaveFileName(Parent(), spec.title, spec.defaultName, FilterText(spec),
+                                   &filter, QFileDialog::DontConfirmOverwrite);
+  const qsizetype chosen = spec.filters.indexOf(filter);
+  return {path, chosen < 0 ? spec.filterIndex : int(chosen) + 1};
 }
 
 QString DialogPrompts::OpenFileName(const FileDialogSpec& spec) {

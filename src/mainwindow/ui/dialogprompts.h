@@ -15,6 +15,7 @@ class DialogPrompts final : public UserPrompts {
   bool Ask(const QString& text) override;
   std::optional<QString> Input(const QString& prompt, const QString& initial) override;
   QString SaveFileName(const FileDialogSpec& spec) override;
+  FileChoice ChooseSaveFile(const FileDialogSpec& spec) override;
   QString OpenFileName(const FileDialogSpec& spec) override;
 };
 
