@@ -19,6 +19,10 @@
 #include <QToolButton>
 
 #include "analysis/ui/chartview.h"
+#include "capture/addproducts.h"
+#include "capture/browser.h"
+#include "capture/pagepicture.h"
+#include "capture/ui/webbrowser.h"
 #include "categories/categoryedit.h"
 #include "categories/selection.h"
 #include "categories/ui/categorycombo.h"
@@ -229,6 +233,7 @@ MF::MF(QWidget* parent) : QMainWindow(parent) {
 }
 
 MF::~MF() {
+  SetMainBrowser(nullptr);
   delete indicator_;
 }
 
@@ -566,7 +571,9 @@ void MF::OpenParamAddress(const char16_t* key, const char16_t* fallback) {
 void MF::Com_Click(int index) {
   switch (index) {
     case 0:
-      break;  // the add-product window arrives with product capture
+      WB();
+      ShowAddProduct(this);
+      break;
     case 1: {
       // Open edits are kept before rows go, as leaving them would.
       editor_->HideClassComb(true);
@@ -580,8 +587,12 @@ void MF::Com_Click(int index) {
       LoadProductMSF(*msf_[0]->grid());
       FillProductChoices(true);
       break;
-    case 3:
-      break;  // re-reading the selected products' item pages arrives with product capture
+    case 3: {
+      editor_->EndEdits();
+      const Grid& grid = *msf_[0]->grid();
+      UpdateProductRows(grid, grid.Row(), grid.RowSel(), WB());
+      break;
+    }
     case 4:
       AutoCategorise();
       break;
@@ -657,12 +668,38 @@ void MF::ShowClassSet() {
 }
 
 void MF::mDownPic_Click() {
-  // Fetching the missing product pictures arrives with the product pictures.
+  DownMissingPictures(WB());
 }
 
 void MF::OpenItemPage(const QString& url) {
-  // The add-product window, opened at `url`, arrives with product capture.
-  Q_UNUSED(url);
+  WB();
+  ShowAddProduct(this, url);
+}
+
+WebBrowser* MF::WB() {
+  if (!wb_) {
+    // Kept out of sight on the product tab; it loads pages as a shown browser would.
+    wb_ = new WebBrowser(msf_[0]->parentWidget());
+    wb_->setObjectName(u"WB"_s);
+    wb_->SetBackground(true);
+    wb_->setGeometry(-2000, -2000, 800, 600);
+    SetMainBrowser(wb_);
+  }
+  return wb_;
+}
+
+void MF::HideMainWindow() {
+  hide();
+}
+
+void MF::ShowMainWindow() {
+  show();
+  raise();
+  activateWindow();
+}
+
+void MF::RefreshProductList() {
+  Com_Click(2);
 }
 
 QString MF::CurDBName() const {

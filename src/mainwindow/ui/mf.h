@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "capture/ui/addproduct.h"
 #include "storage/catalogue.h"
 
 class QAction;
@@ -19,6 +20,7 @@ class QTimer;
 namespace lanxi {
 
 class ChartView;
+class WebBrowser;
 class GridView;
 class Indicator;
 class PicturePreview;
@@ -29,7 +31,7 @@ class TabControl;
 // The main window: the program runs while it is open. It holds the current database's name,
 // the product list, the daily figures, four chart pages and the help page, and dispatches the
 // commands of its buttons and menus to the subsystems.
-class MF final : public QMainWindow, public CatalogueHost {
+class MF final : public QMainWindow, public CatalogueHost, public AddProductHost {
   Q_OBJECT
 
  public:
@@ -48,6 +50,15 @@ class MF final : public QMainWindow, public CatalogueHost {
   void SetCurDBName(const QString& name) override;
   QString ChooseDatabase() override;
   void RefreshAfterOpen() override;
+
+  // AddProductHost
+  void HideMainWindow() override;
+  void ShowMainWindow() override;
+  void RefreshProductList() override;
+
+  // The hidden browser WB that re-reads product pages and fetches pictures; made on first use,
+  // so that a start that browses nothing does not start the browser engine.
+  WebBrowser* WB();
 
   // Bounds a pair of date pickers by the current database's figures, and the chart pages'
   // pickers with them.
@@ -118,6 +129,7 @@ class MF final : public QMainWindow, public CatalogueHost {
   QAction* mForbidProPic_ = nullptr;
   QTimer* newEditionTimer_ = nullptr;
   Indicator* indicator_ = nullptr;
+  WebBrowser* wb_ = nullptr;
   ProductListEditor* editor_ = nullptr;
   PicturePreview* preview_ = nullptr;
   QPointer<QWidget> classSet_;
