@@ -173,6 +173,7 @@ bool OpenCatalogued(CatalogueHost& host, const QString& name) {
     return false;
   }
   host.SetCurDBName(name);
+  ReleaseDatabase(CurDBFile);  // the previous current database keeps no handle open
   CurDBFile = file;
   host.RefreshAfterOpen();
   return true;
@@ -263,6 +264,7 @@ void DeleteDB(CatalogueHost& host, const QString& requested) {
   // Move the file aside first, so that a file that cannot be removed keeps its catalogue row.
   const QString aside = path + u".deleted"_s;
   const bool hadFile = QFileInfo::exists(path);
+  ReleaseDatabase(path);
   if (hadFile) {
     QFile::remove(aside);
     if (!QFile::rename(path, aside)) {

@@ -80,6 +80,25 @@ void CloseRecordset(Recordset& rs) {
   rs.Close();
 }
 
+bool OpenCursor(Cursor& cursor, const QString& sql, const Params& params, const QString& db) {
+  cursor.Close();
+  auto conn = std::make_unique<Connection>();
+  if (OpenQuietly(*conn, db) && cursor.Open(std::move(conn), sql, params)) return true;
+  cursor.Close();
+  ReportOpenError(sql);
+  return false;
+}
+
+qint64 CountRecords(Cursor& cursor) {
+  const qint64 n = cursor.Count();
+  if (n < 0) {
+    const QString sql = cursor.Sql();
+    cursor.Close();
+    ReportOpenError(sql);
+  }
+  return n;
+}
+
 bool ExecuteSQL(const QString& sql, const Params& params, Connection* conn, const QString& db) {
   if (conn) return conn->exec(sql, params);
   Connection own;
@@ -169,13 +188,13 @@ int CountGroups(const QString& table, const QString& column, const QString& cond
 
 QStringList DistinctTexts(const QString& table, const QString& column, const QString& db) {
   QStringList out;
-  Recordset rs;
-  if (!OpenRecordset(rs,
-                     u"SELECT "_s + column + u" FROM "_s + QuoteIdentifier(table) +
-                         u" GROUP BY "_s + column + u" ORDER BY "_s + column,
-                     {}, db))
+  Cursor rows;
+  if (!OpenCursor(rows,
+                  u"SELECT "_s + column + u" FROM "_s + QuoteIdentifier(table) + u" GROUP BY "_s +
+                      column + u" ORDER BY "_s + column,
+                  {}, db))
     return out;
-  for (; !rs.IsEOF(); rs.MoveNext()) out << rs.Field(0).toString();
+  for (; !rows.IsEOF(); rows.MoveNext()) out << rows.Field(0).toString();
   return out;
 }
 

@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 #include <QRegularExpression>
 
+#include "storage/cursor.h"
+
 using namespace Qt::StringLiterals;
 
 namespace lanxi {
@@ -75,31 +77,46 @@ bool Recordset::Open(std::unique_ptr<Connection> conn, const QString& sql, const
     kinds_[i] = query.columnKind(i + offset);
   }
   if (!query.bind(params)) return false;
-  for (;;) {
-    if (!query.next()) {
-      if (query.failed()) {
-        rows_.clear();
-        return false;
-      }
-      break;
-    }
-    Row row;
-    row.values.reserve(n);
-    if (offset) row.rowid = sqlite3_column_int64(query.handle(), 0);
-    for (int i = 0; i < n; ++i) row.values.push_back(query.value(i + offset, kinds_[i]));
-    rows_.push_back(std::move(row));
-  }
-  query = Statement();
+  conn_ = std::move(conn);
+  query_ = std::move(query);
+  offset_ = offset;
+  params_ = params;
   table_ = table;
   origins_ = std::move(origins);
-  conn_ = std::move(conn);
-  live_ = int(rows_.size());
+  ReadUpTo(kRowsReadAtOpen - 1);
+  if (readFailed_) {
+    Close();
+    return false;
+  }
   pos_ = 0;
   return true;
 }
 
+void Recordset::ReadUpTo(int index) {
+  const int n = int(names_.size());
+  while (query_.isValid() && int(rows_.size()) <= index) {
+    if (!query_.next()) {
+      // The end, or an error (a released connection): no further rows either way.
+      readFailed_ = query_.failed();
+      query_ = Statement();
+      return;
+    }
+    Row row;
+    row.values.reserve(n);
+    if (offset_) row.rowid = sqlite3_column_int64(query_.handle(), 0);
+    for (int i = 0; i < n; ++i) row.values.push_back(query_.value(i + offset_, kinds_[i]));
+    rows_.push_back(std::move(row));
+    ++live_;
+  }
+}
+
 void Recordset::Close() {
+  query_ = Statement();
   conn_.reset();
+  offset_ = 0;
+  readFailed_ = false;
+  params_.clear();
+  total_ = -1;
   table_.clear();
   names_.clear();
   origins_.clear();
@@ -117,7 +134,10 @@ QString Recordset::LastError() const {
 }
 
 int Recordset::RecordCount() const {
-  return live_;
+  if (!query_.isValid()) return live_;
+  // Rows are still unread, so nothing has been changed through the recordset yet.
+  if (total_ < 0) total_ = CountRows(*conn_, sql_, params_);
+  return total_ < 0 ? live_ : int(std::max<qint64>(total_, live_));
 }
 
 bool Recordset::IsBOF() const {
@@ -128,12 +148,16 @@ bool Recordset::IsEOF() const {
   return live_ == 0 || pos_ >= int(rows_.size());
 }
 
-void Recordset::SkipDeletedForward() {
-  while (pos_ >= 0 && pos_ < int(rows_.size()) && rows_[pos_].deleted) ++pos_;
-}
-
 void Recordset::SkipDeletedBackward() {
   while (pos_ >= 0 && pos_ < int(rows_.size()) && rows_[pos_].deleted) --pos_;
+}
+
+void Recordset::SkipDeletedForward() {
+  ReadUpTo(pos_);
+  while (pos_ >= 0 && pos_ < int(rows_.size()) && rows_[pos_].deleted) {
+    ++pos_;
+    ReadUpTo(pos_);
+  }
 }
 
 void Recordset::MoveFirst() {
@@ -144,6 +168,7 @@ void Recordset::MoveFirst() {
 
 void Recordset::MoveLast() {
   CancelUpdate();
+  ReadAll();
   pos_ = int(rows_.size()) - 1;
   SkipDeletedBackward();
   if (pos_ < 0) pos_ = int(rows_.size());
@@ -202,6 +227,7 @@ bool Recordset::Fail(const QString& what) {
 
 void Recordset::AddNew() {
   if (!IsOpen() || table_.isEmpty()) return;
+  ReadAll();
   edit_ = Edit::New;
   editValues_.assign(names_.size(), Value());
   editSet_.assign(names_.size(), false);
@@ -235,6 +261,7 @@ bool Recordset::ReadRow(qint64 rowid, Row& row) {
 
 bool Recordset::Update() {
   if (edit_ == Edit::None) return true;
+  ReadAll();
   const Edit edit = edit_;
   edit_ = Edit::None;
   QStringList cols;
@@ -280,6 +307,7 @@ void Recordset::CancelUpdate() {
 bool Recordset::Delete() {
   CancelUpdate();
   if (!IsOpen() || table_.isEmpty() || IsEOF() || IsBOF()) return Fail(u"没有当前记录"_s);
+  ReadAll();
   Row& row = rows_[pos_];
   if (row.deleted) return false;
   if (!conn_->exec(u"DELETE FROM "_s + QuoteIdentifier(table_) + u" WHERE rowid=?"_s,
