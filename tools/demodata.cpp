@@ -10,6 +10,7 @@
 
 #include "common/programfolder.h"
 #include "storage/catalogue.h"
+#include "storage/databasecopy.h"
 #include "storage/schema.h"
 
 using namespace Qt::StringLiterals;
@@ -211,9 +212,11 @@ bool GenerateCataloguedDatabase(const QString& catalogPath, const Spec& spec, Re
   const QDateTime dat = reg.dat;
   auto unregister = [&] { catalog.exec(u"DELETE FROM DBInfo WHERE rowid=?"_s, {Value(reg.row)}); };
 
+  // A fresh copy of the template rather than its bytes: a template written with the old 1 KB
+  // pages still gives a database with the current page size.
   const QString templ = FileInFolder(folder, QString::fromUtf16(kTemplateFile));
   const bool made = QFileInfo::exists(templ)
-                        ? QFile::copy(templ, path)
+                        ? CopyDatabase(templ, path, error)
                         : WriteDatabaseFile(path, DatabaseKind::Tracking, error);
   if (!made) {
     unregister();
