@@ -18,7 +18,7 @@ BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-webengine-dev libgl-dev
-  libsqlcipher-dev libturbojpeg0-dev libxlsxwriter-dev libgumbo-dev
+  libsqlcipher-dev libssl-dev libturbojpeg0-dev libxlsxwriter-dev libgumbo-dev
   libgtest-dev libgmock-dev
   fonts-noto-cjk xvfb xauth
   zlib1g-dev
