@@ -2,6 +2,8 @@
 
 #include <openssl/evp.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <QFile>
 #include <QFileInfo>
 #include <QPasswordDigestor>
 #include <algorithm>
@@ -46,8 +48,8 @@ const QByteArray& DatabaseKey() {
                           int(sizeof kKeySalt - 1), kKeyIterations, EVP_sha256(), int(raw.size()),
                           reinterpret_cast<unsigned char*>(raw.data())) != 1) {
       raw = QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256,
-                                               QByteArray(kDatabasePassword),
-                                               QByteArray(kKeySalt), kKeyIterations, 32);
+                                               QByteArray(kDatabasePassword), QByteArray(kKeySalt),
+                                               kKeyIterations, 32);
     }
     return "x'" + raw.toHex().toUpper() + "'";
   }();
@@ -86,8 +88,27 @@ QString QuoteIdentifier(const QString& name) {
 
 namespace detail {
 
+namespace {
+
+bool FileId(const QString& path, quint64* device, quint64* inode) {
+  struct stat st {};
+  if (::stat(QFile::encodeName(path).constData(), &st) != 0) return false;
+  *device = st.st_dev;
+  *inode = st.st_ino;
+  return true;
+}
+
+}  // namespace
+
 Session::Session(sqlite3* db, QString path, int pageSize)
-    : db_(db), path_(std::move(path)), pageSize_(pageSize) {}
+    : db_(db), path_(std::move(path)), pageSize_(pageSize) {
+  FileId(path_, &device_, &inode_);
+}
+
+bool Session::isSameFile() const {
+  quint64 device = 0, inode = 0;
+  return FileId(path_, &device, &inode) && device == device_ && inode == inode_;
+}
 
 Session::~Session() {
   close();

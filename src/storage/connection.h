@@ -41,6 +41,8 @@ class Session {
   const QString& path() const { return path_; }
   int pageSize() const { return pageSize_; }
   bool isOpen() const { return db_ != nullptr; }
+  // Whether the file at path() is still the one the handle opened (not replaced since).
+  bool isSameFile() const;
   // Finalises every statement still open on the handle, then closes the file.
   void close();
 
@@ -49,6 +51,7 @@ class Session {
   sqlite3* db_;
   QString path_;
   int pageSize_;
+  quint64 device_ = 0, inode_ = 0;
   std::vector<Statement*> statements_;
 };
 

@@ -105,7 +105,12 @@ std::shared_ptr<detail::Session> KeptSession(const QString& path, bool* kept, in
   Registry& r = Kept();
   *kept = r.OnOwnerThread() && r.Keeps(path);
   if (!*kept) return nullptr;
-  if (auto s = r.Find(path)) return s;
+  if (auto s = r.Find(path)) {
+    if (s->isSameFile()) return s;
+    // The file was replaced behind the handle's back (renamed over, restored from a copy):
+    // the handle would go on working on the old one.
+    r.Close(path);
+  }
   auto s = detail::OpenSession(path, false, code, error);
   if (s) r.Add(s);
   return s;

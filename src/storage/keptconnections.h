@@ -20,6 +20,8 @@
 //     deleted (switching the current database, deleting, importing, compacting);
 //   - when its file stops being the catalogue or the current database (CurDBFile names another
 //     file, or the program folder changes): noticed at the next open of any connection;
+//   - when its file turns out to have been replaced by another file (renamed over it): noticed
+//     at the next open of a connection on it;
 //   - at ReleaseAllDatabases and at the end of the process.
 // A statement, cursor or recordset still open on a released handle is cut off at that moment:
 // it reads no further rows (a recordset keeps the rows it has read), changes through it fail

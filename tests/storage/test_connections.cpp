@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cstdio>
 #include <future>
 #include <thread>
 
@@ -132,6 +133,19 @@ TEST_F(Connections, ReleaseCutsOffWhatIsStillOpenAndClosesTheFile) {
   EXPECT_EQ(CountGroups(u"PInfo"_s, u"ID"_s, u"Sales>0"_s), 1000);
   EXPECT_TRUE(HasKeptConnection(CurDBFile));
   EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(Connections, AFileReplacedBehindTheKeptHandleIsOpenedAgain) {
+  EXPECT_TRUE(TableExists(u"Product"_s));
+  ASSERT_TRUE(HasKeptConnection(CurDBFile));
+  const QString other = folder.file(u"restored.mdb"_s);
+  ASSERT_TRUE(QFile::copy(Current(), other));
+  ASSERT_EQ(RawExec(other, "INSERT INTO Product(Name) VALUES('恢复的')"), SQLITE_OK);
+  ASSERT_EQ(
+      std::rename(QFile::encodeName(other).constData(), QFile::encodeName(Current()).constData()),
+      0);
+  EXPECT_EQ(LookupValue(u"Product"_s, Value(1), u"ID"_s, u"Name"_s).toString(), u"恢复的"_s);
+  EXPECT_EQ(HandlesOn(Current()), 1);
 }
 
 TEST_F(Connections, WritesOfAnotherProgramAreSeenAndChangeTheDataVersion) {
