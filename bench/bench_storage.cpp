@@ -22,23 +22,10 @@
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
+using bench::BestMs;
+using bench::Ms;
 
 namespace {
-
-template <typename F>
-double Ms(F&& f) {
-  QElapsedTimer t;
-  t.start();
-  f();
-  return t.nsecsElapsed() / 1e6;
-}
-
-template <typename F>
-double BestMs(int runs, F&& f) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) best = std::min(best, Ms(f));
-  return best;
-}
 
 sqlite3* BareOpen(const QString& path) {
   sqlite3* db = nullptr;

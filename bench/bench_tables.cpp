@@ -29,6 +29,8 @@
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
+using bench::BestMs;
+using bench::Ms;
 
 namespace {
 
@@ -47,21 +49,6 @@ class QuietPrompts final : public UserPrompts {
 // The statement the daily list runs for all products between two days.
 QByteArray DailyStatement() {
   return (ProductInfoSql() + u" AND PInfo.Dat>=? AND PInfo.Dat<=?"_s).toUtf8();
-}
-
-template <typename F>
-double Ms(F&& f) {
-  QElapsedTimer t;
-  t.start();
-  f();
-  return t.nsecsElapsed() / 1e6;
-}
-
-template <typename F>
-double BestMs(int runs, F&& f) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) best = std::min(best, Ms(f));
-  return best;
 }
 
 void Report(const char* key, double value) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDate>
+#include <QElapsedTimer>
 #include <QString>
+#include <algorithm>
 
 // The benchmark database: 2,000 products over 730 days (1.43 million daily rows, seed 7) whose
 // figures end today, catalogued as "测试" beside fresh templates and recorded as the default
@@ -25,5 +27,20 @@ QString LegacyCopy(const BigDatabase& db, QString* error);
 
 // Peak resident memory of this process so far, in MB.
 double PeakMemoryMB();
+
+// Milliseconds one call of `f` takes, and the least of `runs` calls.
+template <typename F>
+double Ms(F&& f) {
+  QElapsedTimer t;
+  t.start();
+  f();
+  return t.nsecsElapsed() / 1e6;
+}
+template <typename F>
+double BestMs(int runs, F&& f) {
+  double best = 1e300;
+  for (int i = 0; i < runs; ++i) best = std::min(best, Ms(f));
+  return best;
+}
 
 }  // namespace lanxi::bench

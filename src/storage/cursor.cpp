@@ -102,23 +102,38 @@ qint64 CountRows(Connection& conn, const QString& sql, const Params& params) {
   return walk.failed() ? -1 : rows;
 }
 
+void ResultColumns::Read(const Statement& s, int skip) {
+  const int n = std::max(0, s.columnCount() - skip);
+  names_.resize(n);
+  kinds_.resize(n);
+  for (int i = 0; i < n; ++i) {
+    names_[i] = s.columnName(i + skip);
+    kinds_[i] = s.columnKind(i + skip);
+  }
+}
+
+void ResultColumns::Clear() {
+  names_.clear();
+  kinds_.clear();
+}
+
+int ResultColumns::Index(const QString& name) const {
+  for (int i = 0; i < Count(); ++i) {
+    if (names_[i].compare(name, Qt::CaseInsensitive) == 0) return i;
+  }
+  return -1;
+}
+
 bool Cursor::Open(std::unique_ptr<Connection> conn, const QString& sql, const Params& params) {
   Close();
   sql_ = sql;
   if (!conn || !conn->isOpen()) return false;
   Statement s(*conn, sql);
   if (!s.isValid() || !s.bind(params)) return false;
-  const int n = s.columnCount();
-  names_.resize(n);
-  kinds_.resize(n);
-  for (int i = 0; i < n; ++i) {
-    names_[i] = s.columnName(i);
-    kinds_[i] = s.columnKind(i);
-  }
+  columns_.Read(s);
   const bool row = s.next();
   if (!row && s.failed()) {
-    names_.clear();
-    kinds_.clear();
+    columns_.Clear();
     return false;
   }
   conn_ = std::move(conn);
@@ -133,8 +148,7 @@ void Cursor::Close() {
   stmt_ = Statement();
   conn_.reset();
   params_.clear();
-  names_.clear();
-  kinds_.clear();
+  columns_.Clear();
   eof_ = true;
 }
 
@@ -154,24 +168,9 @@ qint64 Cursor::Count() {
   return conn_ ? CountRows(*conn_, sql_, params_) : -1;
 }
 
-QString Cursor::FieldName(int i) const {
-  return i >= 0 && i < int(names_.size()) ? names_[i] : QString();
-}
-
-Value::Type Cursor::FieldType(int i) const {
-  return i >= 0 && i < int(kinds_.size()) ? kinds_[i] : Value::Type::Null;
-}
-
-int Cursor::FieldIndex(const QString& name) const {
-  for (int i = 0; i < int(names_.size()); ++i) {
-    if (names_[i].compare(name, Qt::CaseInsensitive) == 0) return i;
-  }
-  return -1;
-}
-
 Value Cursor::Field(int i) const {
-  if (eof_ || i < 0 || i >= int(kinds_.size())) return {};
-  return stmt_.value(i, kinds_[i]);
+  if (eof_ || i < 0 || i >= columns_.Count()) return {};
+  return stmt_.value(i, columns_.Kind(i));
 }
 
 }  // namespace lanxi

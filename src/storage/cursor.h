@@ -9,6 +9,23 @@
 
 namespace lanxi {
 
+// The names and value types of a result's columns.
+class ResultColumns {
+ public:
+  // Takes them from a prepared statement, leaving out its first `skip` columns.
+  void Read(const Statement& s, int skip = 0);
+  void Clear();
+  int Count() const { return int(names_.size()); }
+  QString Name(int i) const { return i >= 0 && i < Count() ? names_[i] : QString(); }
+  Value::Type Kind(int i) const { return i >= 0 && i < Count() ? kinds_[i] : Value::Type::Null; }
+  // Index of a column by name, compared without regard to case; -1 when there is none.
+  int Index(const QString& name) const;
+
+ private:
+  std::vector<QString> names_;
+  std::vector<Value::Type> kinds_;
+};
+
 // The rows of one query, stepped forward only. Nothing but the current row is held, so a walk
 // over every daily figure of a database costs no more memory than one row; fields are read
 // straight from the statement. This is how long results are read: the grid fill, exports and
@@ -47,11 +64,11 @@ class Cursor {
   // cursor has not ended. -1 when it cannot be counted.
   qint64 Count();
 
-  int FieldCount() const { return int(names_.size()); }
-  QString FieldName(int i) const;
-  Value::Type FieldType(int i) const;
+  int FieldCount() const { return columns_.Count(); }
+  QString FieldName(int i) const { return columns_.Name(i); }
+  Value::Type FieldType(int i) const { return columns_.Kind(i); }
   // Index of a field by name, compared without regard to case; -1 when there is none.
-  int FieldIndex(const QString& name) const;
+  int FieldIndex(const QString& name) const { return columns_.Index(name); }
   // A field of the current row; null at the end and for an index out of range.
   Value Field(int i) const;
   Value Field(const QString& name) const { return Field(FieldIndex(name)); }
@@ -61,8 +78,7 @@ class Cursor {
   Statement stmt_;
   QString sql_;
   Params params_;
-  std::vector<QString> names_;
-  std::vector<Value::Type> kinds_;
+  ResultColumns columns_;
   bool eof_ = true;
 };
 

@@ -16,6 +16,18 @@ void ReportOpenError(const QString& sql) {
   ShowMessage(u"数据库打开错误("_s + sql + u")！"_s, MessageKind::Critical);
 }
 
+// Opens a recordset or cursor on its own connection; on failure it reads as empty and the user
+// is told.
+template <typename Result>
+bool OpenResult(Result& result, const QString& sql, const Params& params, const QString& db) {
+  result.Close();
+  auto conn = std::make_unique<Connection>();
+  if (OpenQuietly(*conn, db) && result.Open(std::move(conn), sql, params)) return true;
+  result.Close();
+  ReportOpenError(sql);
+  return false;
+}
+
 // The first row's value of `resultField` for a query, with the messages OpenRecordset gives.
 Value FirstValue(const QString& sql, const Params& params, const QString& resultField,
                  const QString& db) {
@@ -68,12 +80,7 @@ bool OpenConnection(Connection& conn, const QString& db) {
 }
 
 bool OpenRecordset(Recordset& rs, const QString& sql, const Params& params, const QString& db) {
-  rs.Close();
-  auto conn = std::make_unique<Connection>();
-  if (OpenQuietly(*conn, db) && rs.Open(std::move(conn), sql, params)) return true;
-  rs.Close();
-  ReportOpenError(sql);
-  return false;
+  return OpenResult(rs, sql, params, db);
 }
 
 void CloseRecordset(Recordset& rs) {
@@ -81,12 +88,7 @@ void CloseRecordset(Recordset& rs) {
 }
 
 bool OpenCursor(Cursor& cursor, const QString& sql, const Params& params, const QString& db) {
-  cursor.Close();
-  auto conn = std::make_unique<Connection>();
-  if (OpenQuietly(*conn, db) && cursor.Open(std::move(conn), sql, params)) return true;
-  cursor.Close();
-  ReportOpenError(sql);
-  return false;
+  return OpenResult(cursor, sql, params, db);
 }
 
 qint64 CountRecords(Cursor& cursor) {

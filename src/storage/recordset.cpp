@@ -3,8 +3,6 @@
 #include <sqlite3.h>
 #include <QRegularExpression>
 
-#include "storage/cursor.h"
-
 using namespace Qt::StringLiterals;
 
 namespace lanxi {
@@ -70,12 +68,7 @@ bool Recordset::Open(std::unique_ptr<Connection> conn, const QString& sql, const
     origins.clear();
   }
 
-  names_.resize(n);
-  kinds_.resize(n);
-  for (int i = 0; i < n; ++i) {
-    names_[i] = query.columnName(i + offset);
-    kinds_[i] = query.columnKind(i + offset);
-  }
+  columns_.Read(query, offset);
   if (!query.bind(params)) return false;
   conn_ = std::move(conn);
   query_ = std::move(query);
@@ -93,7 +86,7 @@ bool Recordset::Open(std::unique_ptr<Connection> conn, const QString& sql, const
 }
 
 void Recordset::ReadUpTo(int index) {
-  const int n = int(names_.size());
+  const int n = columns_.Count();
   while (query_.isValid() && int(rows_.size()) <= index) {
     if (!query_.next()) {
       // The end, or an error (a released connection): no further rows either way.
@@ -104,7 +97,7 @@ void Recordset::ReadUpTo(int index) {
     Row row;
     row.values.reserve(n);
     if (offset_) row.rowid = sqlite3_column_int64(query_.handle(), 0);
-    for (int i = 0; i < n; ++i) row.values.push_back(query_.value(i + offset_, kinds_[i]));
+    for (int i = 0; i < n; ++i) row.values.push_back(query_.value(i + offset_, columns_.Kind(i)));
     rows_.push_back(std::move(row));
     ++live_;
   }
@@ -118,9 +111,8 @@ void Recordset::Close() {
   params_.clear();
   total_ = -1;
   table_.clear();
-  names_.clear();
+  columns_.Clear();
   origins_.clear();
-  kinds_.clear();
   rows_.clear();
   pos_ = 0;
   live_ = 0;
@@ -193,23 +185,8 @@ int Recordset::AbsolutePosition() const {
   return n;
 }
 
-QString Recordset::FieldName(int i) const {
-  return i >= 0 && i < int(names_.size()) ? names_[i] : QString();
-}
-
-Value::Type Recordset::FieldType(int i) const {
-  return i >= 0 && i < int(kinds_.size()) ? kinds_[i] : Value::Type::Null;
-}
-
-int Recordset::FieldIndex(const QString& name) const {
-  for (int i = 0; i < int(names_.size()); ++i) {
-    if (names_[i].compare(name, Qt::CaseInsensitive) == 0) return i;
-  }
-  return -1;
-}
-
 Value Recordset::Field(int i) const {
-  if (i < 0 || i >= int(names_.size())) return {};
+  if (i < 0 || i >= columns_.Count()) return {};
   if (edit_ != Edit::None && editSet_[i]) return editValues_[i];
   if (edit_ == Edit::New) return {};
   if (IsEOF() || IsBOF()) return {};
@@ -229,8 +206,8 @@ void Recordset::AddNew() {
   if (!IsOpen() || table_.isEmpty()) return;
   ReadAll();
   edit_ = Edit::New;
-  editValues_.assign(names_.size(), Value());
-  editSet_.assign(names_.size(), false);
+  editValues_.assign(columns_.Count(), Value());
+  editSet_.assign(columns_.Count(), false);
 }
 
 bool Recordset::SetField(const QString& name, const Value& value) {
@@ -239,8 +216,8 @@ bool Recordset::SetField(const QString& name, const Value& value) {
   if (edit_ == Edit::None) {
     if (IsEOF() || IsBOF() || rows_[pos_].deleted) return Fail(u"没有当前记录"_s);
     edit_ = Edit::Current;
-    editValues_.assign(names_.size(), Value());
-    editSet_.assign(names_.size(), false);
+    editValues_.assign(columns_.Count(), Value());
+    editSet_.assign(columns_.Count(), false);
   }
   editValues_[i] = value;
   editSet_[i] = true;
@@ -255,7 +232,7 @@ bool Recordset::ReadRow(qint64 rowid, Row& row) {
   if (!s.bind(1, Value(rowid)) || !s.next()) return false;
   row.rowid = rowid;
   row.values.clear();
-  for (int i = 0; i < int(origins_.size()); ++i) row.values.push_back(s.value(i, kinds_[i]));
+  for (int i = 0; i < int(origins_.size()); ++i) row.values.push_back(s.value(i, columns_.Kind(i)));
   return true;
 }
 
@@ -266,7 +243,7 @@ bool Recordset::Update() {
   edit_ = Edit::None;
   QStringList cols;
   Params params;
-  for (int i = 0; i < int(names_.size()); ++i) {
+  for (int i = 0; i < columns_.Count(); ++i) {
     if (!editSet_[i]) continue;
     cols << QuoteIdentifier(origins_[i]);
     params << editValues_[i];

@@ -8,6 +8,7 @@
 
 #include "common/value.h"
 #include "storage/connection.h"
+#include "storage/cursor.h"
 
 namespace lanxi {
 
@@ -53,11 +54,11 @@ class Recordset {
   // 1-based position of the current record among the records left; 0 at BOF or EOF.
   int AbsolutePosition() const;
 
-  int FieldCount() const { return int(names_.size()); }
-  QString FieldName(int i) const;
-  Value::Type FieldType(int i) const;
+  int FieldCount() const { return columns_.Count(); }
+  QString FieldName(int i) const { return columns_.Name(i); }
+  Value::Type FieldType(int i) const { return columns_.Kind(i); }
   // Index of a field by name, compared without regard to case; -1 when there is none.
-  int FieldIndex(const QString& name) const;
+  int FieldIndex(const QString& name) const { return columns_.Index(name); }
   Value Field(int i) const;
   Value Field(const QString& name) const;
 
@@ -96,9 +97,8 @@ class Recordset {
   Params params_;
   mutable qint64 total_ = -1;  // COUNT(*) of the statement, taken while rows are unread
   QString table_;
-  std::vector<QString> names_;
+  ResultColumns columns_;
   std::vector<QString> origins_;  // column names in table_, when updatable
-  std::vector<Value::Type> kinds_;
   std::vector<Row> rows_;
   int pos_ = 0;  // index into rows_; rows_.size() is EOF, -1 is BOF
   int live_ = 0;
