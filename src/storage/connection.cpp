@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPasswordDigestor>
+#include <QtEndian>
 #include <algorithm>
 
 #include "storage/keptconnections.h"
@@ -159,26 +160,39 @@ sqlite3* OpenKeyed(const QByteArray& path, int flags, int pageSize, int* code, Q
 
 }  // namespace
 
+// The page size recorded in the header of a file's rollback journal, which a write in progress
+// or interrupted by a crash leaves beside it; 0 when there is none.
+int JournalPageSize(const QString& path) {
+  QFile journal(path + u"-journal"_s);
+  if (!journal.open(QIODevice::ReadOnly)) return 0;
+  const QByteArray header = journal.read(28);
+  static const QByteArray magic = QByteArray::fromHex("d9d505f920a163d7");
+  if (header.size() < 28 || !header.startsWith(magic)) return 0;
+  return int(qFromBigEndian<quint32>(header.constData() + 24));
+}
+
 std::shared_ptr<Session> OpenSession(const QString& path, bool create, int* code, QString* error) {
   const QByteArray name = path.toUtf8();
   const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
   const bool fresh = create && QFileInfo(path).size() == 0;
-  sqlite3* db = OpenKeyed(name, flags, kCipherPageSize, code, error);
-  // Files written before the page size grew still open with the old size.
-  if (!db && *code == SQLITE_NOTADB && !fresh) {
-    int legacyCode = 0;
-    QString legacyError;
-    db = OpenKeyed(name, flags, kLegacyCipherPageSize, &legacyCode, &legacyError);
-    if (db) return std::make_shared<Session>(db, path, kLegacyCipherPageSize);
-    // A lock met on the second try says more than "not a database" on the first.
-    if (legacyCode != SQLITE_NOTADB) {
-      *code = legacyCode;
-      *error = legacyError;
-    }
-    return nullptr;
+  // Files written before the page size grew still open with the old size. Which size comes
+  // first matters when a crash left a write to roll back: the engine rolls it back on the first
+  // read, and with pages larger than the file's it crashes doing so (a smaller size only fails).
+  int sizes[] = {kCipherPageSize, kLegacyCipherPageSize};
+  if (JournalPageSize(path) == kLegacyCipherPageSize) std::swap(sizes[0], sizes[1]);
+  sqlite3* db = OpenKeyed(name, flags, sizes[0], code, error);
+  if (db) return std::make_shared<Session>(db, path, sizes[0]);
+  if (*code != SQLITE_NOTADB || fresh) return nullptr;
+  int secondCode = 0;
+  QString secondError;
+  db = OpenKeyed(name, flags, sizes[1], &secondCode, &secondError);
+  if (db) return std::make_shared<Session>(db, path, sizes[1]);
+  // A lock met on the second try says more than "not a database" on the first.
+  if (secondCode != SQLITE_NOTADB) {
+    *code = secondCode;
+    *error = secondError;
   }
-  if (!db) return nullptr;
-  return std::make_shared<Session>(db, path, kCipherPageSize);
+  return nullptr;
 }
 
 }  // namespace detail
