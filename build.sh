@@ -5,7 +5,9 @@
 #   ./build.sh test    install what is missing, build, run every test (ctest arguments may follow,
 #                      e.g. ./build.sh test -L unit)
 #   ./build.sh build   install what is missing and build
-#   ./build.sh bench   build and run the benchmarks
+#   ./build.sh bench   build and run the benchmarks (the first run of a day makes their database,
+#                      2,000 products x 730 days, under BUILD_DIR/bench-data; LANXI_BENCH_DATA
+#                      names a folder with such a database instead)
 #
 # Environment: BUILD_DIR (default ./build), LANXI_HOME (the program folder used by "run",
 # default ~/.local/share/lanxi).
@@ -114,5 +116,5 @@ case "$cmd" in
   test) build; run_tests "$@" ;;
   build) build ;;
   bench) build; run_benchmarks ;;
-  *) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 2 ;;
+  *) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 2 ;;
 esac
