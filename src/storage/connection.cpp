@@ -103,6 +103,8 @@ bool FileId(const QString& path, quint64* device, quint64* inode) {
 
 Session::Session(sqlite3* db, QString path, int pageSize)
     : db_(db), path_(std::move(path)), pageSize_(pageSize) {
+  static quint64 handles = 0;
+  serial_ = ++handles;
   FileId(path_, &device_, &inode_);
 }
 
@@ -344,15 +346,17 @@ int Connection::changes() const {
   return isOpen() ? sqlite3_changes(handle()) : 0;
 }
 
-qint64 Connection::dataVersion() const {
-  if (!isOpen()) return 0;
+Connection::DataVersion Connection::dataVersion() const {
+  DataVersion v;
+  if (!isOpen()) return v;
+  v.handle = session_->serial();
+  v.changes = sqlite3_total_changes(handle());
   sqlite3_stmt* s = nullptr;
-  qint64 version = 0;
   if (sqlite3_prepare_v2(handle(), "PRAGMA data_version", -1, &s, nullptr) == SQLITE_OK &&
       sqlite3_step(s) == SQLITE_ROW)
-    version = sqlite3_column_int64(s, 0);
+    v.commits = sqlite3_column_int64(s, 0);
   sqlite3_finalize(s);
-  return (version << 32) + quint32(sqlite3_total_changes(handle())) + 1;
+  return v;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -41,6 +41,8 @@ class Session {
   const QString& path() const { return path_; }
   int pageSize() const { return pageSize_; }
   bool isOpen() const { return db_ != nullptr; }
+  // Numbers the handles of the process from 1, never twice.
+  quint64 serial() const { return serial_; }
   // Whether the file at path() is still the one the handle opened (not replaced since).
   bool isSameFile() const;
   // Finalises every statement still open on the handle, then closes the file.
@@ -51,6 +53,7 @@ class Session {
   sqlite3* db_;
   QString path_;
   int pageSize_;
+  quint64 serial_;
   quint64 device_ = 0, inode_ = 0;
   std::vector<Statement*> statements_;
 };
@@ -104,10 +107,18 @@ class Connection {
 
   qint64 lastInsertRowId() const;
   int changes() const;
-  // Changes whenever the file's rows may have changed: another process or handle committed to
-  // it (PRAGMA data_version) or rows were changed through this handle. Compare two readings
-  // taken on the same handle (a kept one, for a cache); 0 when the connection is closed.
-  qint64 dataVersion() const;
+  // What a cache of the file's rows compares to know whether it is still good: a reading
+  // differs from an earlier one when another process or handle committed to the file since
+  // (PRAGMA data_version), rows were changed through this handle, or the handle is another one
+  // (the kept handle was released and the file opened again, perhaps replaced). Ask it on a
+  // connection to the kept file. A closed connection reads as all zero.
+  struct DataVersion {
+    quint64 handle = 0;
+    qint64 commits = 0;
+    qint64 changes = 0;
+    bool operator==(const DataVersion&) const = default;
+  };
+  DataVersion dataVersion() const;
 
   QString lastError() const { return error_; }
   int lastErrorCode() const { return errorCode_; }

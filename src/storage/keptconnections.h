@@ -28,6 +28,11 @@
 // and its connection reports isOpen() false. The file is closed when the release returns. The
 // next operation on a file that is still kept opens a new handle.
 //
+// A cache of a kept file's rows remembers Connection::dataVersion() of a connection to the file
+// when it reads them and drops itself when a later reading differs: that covers writes by
+// another program, writes through the program's own handle, and the handle being released and
+// the file opened again (replaced by an import or a compaction, for example).
+//
 // An open statement holds the file's read lock until it has stepped to its end or is closed;
 // another program (the downloader) cannot commit meanwhile, and waits up to kBusyTimeoutMs.
 // Close cursors promptly.

@@ -152,17 +152,24 @@ TEST_F(Connections, WritesOfAnotherProgramAreSeenAndChangeTheDataVersion) {
   Connection kept;
   ASSERT_TRUE(kept.open(Current()));
   ASSERT_TRUE(kept.isKept());
-  const qint64 v1 = kept.dataVersion();
+  const auto v1 = kept.dataVersion();
   EXPECT_EQ(LookupValue(u"Product"_s, Value(1), u"ID"_s, u"Name"_s), Value(QString()));
   EXPECT_EQ(kept.dataVersion(), v1);  // reading changes nothing
 
   ASSERT_EQ(RawExec(Current(), "INSERT INTO Product(ID,Name) VALUES(1,'下载器写的')"), SQLITE_OK);
-  const qint64 v2 = kept.dataVersion();
+  const auto v2 = kept.dataVersion();
   EXPECT_NE(v2, v1);
   EXPECT_EQ(LookupValue(u"Product"_s, Value(1), u"ID"_s, u"Name"_s).toString(), u"下载器写的"_s);
 
   ASSERT_TRUE(ExecuteSQL(u"UPDATE Product SET Name='改' WHERE ID=1"_s));
-  EXPECT_NE(kept.dataVersion(), v2);  // the program's own writes count too
+  const auto v3 = kept.dataVersion();
+  EXPECT_NE(v3, v2);  // the program's own writes count too
+
+  // Released and opened again (as around an import): never taken for the handle before.
+  ReleaseDatabase(CurDBFile);
+  ASSERT_TRUE(kept.open(Current()));
+  EXPECT_NE(kept.dataVersion(), v3);
+  EXPECT_EQ(kept.dataVersion(), kept.dataVersion());
 }
 
 // An operation started while another one steps through rows or holds a transaction (events run
