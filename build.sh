@@ -101,7 +101,7 @@ run_benchmarks() {
   say "Running the benchmarks"
   local found=0
   for b in "$BUILD_DIR"/bench/bench_*; do
-    [ -x "$b" ] || continue
+    [ -f "$b" ] && [ -x "$b" ] || continue
     found=1
     say "$(basename "$b")"
     "$b" || die "$(basename "$b") failed"
