@@ -5,7 +5,9 @@
 #   ./build.sh test    install what is missing, build, run every test (ctest arguments may follow,
 #                      e.g. ./build.sh test -L unit)
 #   ./build.sh build   install what is missing and build
-#   ./build.sh bench   build and run the benchmarks
+#   ./build.sh bench   build and run the benchmarks (the first run of a day makes their database,
+#                      2,000 products x 730 days, under BUILD_DIR/bench-data; LANXI_BENCH_DATA
+#                      names a folder with such a database instead)
 #
 # Fuzzing (not part of "test"; the kept corpus is replayed by the tests): fuzz/run.sh [SECONDS]
 #
@@ -20,7 +22,7 @@ BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-webengine-dev libgl-dev qt6-translations-l10n
-  libsqlcipher-dev libturbojpeg0-dev libxlsxwriter-dev libgumbo-dev
+  libsqlcipher-dev libssl-dev libturbojpeg0-dev libxlsxwriter-dev libgumbo-dev
   libgtest-dev libgmock-dev
   fonts-noto-cjk xvfb xauth x11-utils
   zlib1g-dev
@@ -102,7 +104,7 @@ run_benchmarks() {
   say "Running the benchmarks"
   local found=0
   for b in "$BUILD_DIR"/bench/bench_*; do
-    [ -x "$b" ] || continue
+    [ -f "$b" ] && [ -x "$b" ] || continue
     found=1
     say "$(basename "$b")"
     "$b" || die "$(basename "$b") failed"
@@ -117,5 +119,5 @@ case "$cmd" in
   test) build; run_tests "$@" ;;
   build) build ;;
   bench) build; run_benchmarks ;;
-  *) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 2 ;;
+  *) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 2 ;;
 esac

@@ -10,6 +10,7 @@
 
 #include "common/programfolder.h"
 #include "storage/catalogue.h"
+#include "storage/databasecopy.h"
 #include "storage/schema.h"
 
 using namespace Qt::StringLiterals;
@@ -205,8 +206,10 @@ bool GenerateCataloguedDatabase(const QString& catalogPath, const Spec& spec, Re
   const QString templ = FileInFolder(folder, QString::fromUtf16(kTemplateFile));
   Result local;
   const auto make = [&](const QString& to) {
+    // A fresh copy of the template rather than its bytes: a template written with the old 1 KB
+    // pages still gives a database with the current page size.
     const bool made = QFileInfo::exists(templ)
-                          ? QFile::copy(templ, to)
+                          ? CopyDatabase(templ, to, error)
                           : WriteDatabaseFile(to, DatabaseKind::Tracking, error);
     Connection conn;
     return made && conn.open(to) && FillTrackingDatabase(conn, spec, &local, error);

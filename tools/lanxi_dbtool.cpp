@@ -1,8 +1,10 @@
-// lanxi_dbtool: writes the database templates and generates catalogued demo databases.
+// lanxi_dbtool: writes the database templates, generates catalogued demo databases and
+// rewrites database files in the current cipher page size.
 //
 //   lanxi_dbtool templates FOLDER
 //   lanxi_dbtool generate --catalog PARA.mdb [--name NAME] [--products N] [--days D]
 //                         [--seed S] [--last-day YYYY-MM-DD] [--default] [--if-empty]
+//   lanxi_dbtool convert [--page-size 4096|1024] FILE...
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -11,6 +13,7 @@
 #include <cstdio>
 
 #include "demodata.h"
+#include "storage/databasecopy.h"
 #include "storage/schema.h"
 
 using namespace Qt::StringLiterals;
@@ -65,6 +68,38 @@ int Generate(const QCommandLineParser& args) {
   return 0;
 }
 
+// Rewrites each file in place with the given cipher page size (files written before the
+// program used 4 KB pages have 1 KB pages). The program must not be running meanwhile.
+int Convert(const QCommandLineParser& args, const QStringList& files) {
+  const int pageSize = args.value(u"page-size"_s).toInt();
+  if (pageSize != kCipherPageSize && pageSize != kLegacyCipherPageSize)
+    return Fail(u"--page-size must be %1 or %2"_s.arg(kCipherPageSize).arg(kLegacyCipherPageSize));
+  if (files.isEmpty()) return Fail(u"convert wants the files to rewrite"_s);
+  int failed = 0;
+  for (const QString& file : files) {
+    Connection conn;
+    if (!conn.open(file, Connection::Mode::Private)) {
+      Say(file + u": "_s + conn.lastError());
+      ++failed;
+      continue;
+    }
+    const int before = conn.pageSize();
+    conn.close();
+    if (before == pageSize) {
+      Say(u"%1: already %2-byte pages"_s.arg(file).arg(pageSize));
+      continue;
+    }
+    QString error;
+    if (!CopyDatabase(file, file, &error, pageSize)) {
+      Say(file + u": "_s + error);
+      ++failed;
+      continue;
+    }
+    Say(u"%1: %2-byte pages rewritten as %3-byte pages"_s.arg(file).arg(before).arg(pageSize));
+  }
+  return failed ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -73,7 +108,7 @@ int main(int argc, char** argv) {
   args.setApplicationDescription(
       u"Database templates and demo databases of 澜析产品销量跟踪软件"_s);
   args.addHelpOption();
-  args.addPositionalArgument(u"command"_s, u"templates FOLDER | generate"_s);
+  args.addPositionalArgument(u"command"_s, u"templates FOLDER | generate | convert FILE..."_s);
   args.addOption({u"catalog"_s, u"the catalogue PARA.mdb to register in"_s, u"path"_s});
   args.addOption({u"name"_s, u"catalogue name of the new database"_s, u"name"_s});
   args.addOption({u"products"_s, u"number of products"_s, u"n"_s, u"60"_s});
@@ -82,6 +117,8 @@ int main(int argc, char** argv) {
   args.addOption({u"last-day"_s, u"day of the newest figures (default today)"_s, u"date"_s});
   args.addOption({u"default"_s, u"record the new database as the default"_s});
   args.addOption({u"if-empty"_s, u"only when the catalogue lists no database"_s});
+  args.addOption({u"page-size"_s, u"cipher page size convert writes"_s, u"bytes"_s,
+                  QString::number(kCipherPageSize)});
   args.process(app);
 
   const QStringList pos = args.positionalArguments();
@@ -90,5 +127,6 @@ int main(int argc, char** argv) {
     return WriteTemplates(pos[1], &error) ? 0 : Fail(pos[1] + u": "_s + error);
   }
   if (pos.value(0) == u"generate"_s) return Generate(args);
+  if (pos.value(0) == u"convert"_s) return Convert(args, pos.mid(1));
   args.showHelp(2);
 }

@@ -9,6 +9,9 @@ namespace {
 
 ProgressState g_state;
 ProgressDisplay* g_display = nullptr;
+// Steps repaint the window and let events run by elapsed time, and always on the last step.
+TimedPump g_pump;
+QElapsedTimer g_started;  // since ShowProgress: the elapsed time of the time line
 
 // A window that is not loaded is loaded, with its initial texts, when it is touched.
 void EnsureLoaded(bool show) {
@@ -59,7 +62,8 @@ int ShowProgress(const QString& caption, int total, int start) {
   if (g_display) g_display->Show();
   Refresh();
   g_state.startTime = QDateTime::currentDateTime();
-  PumpEvents(0);
+  g_started.start();
+  g_pump.Pump(true);
   return start;
 }
 
@@ -71,19 +75,24 @@ void StepProgress(int step, const QString& unit) {
   const qint64 n = qint64(g_state.pos) + step;
   const qint64 k = Thousandths(n, g_state.total);
   g_state.percentText = PercentText(n, g_state.total);
-  if (unit.toLower() == u"pages"_s && k >= 1) {
-    const qint64 elapsed =
-        g_state.startTime.isValid() ? g_state.startTime.secsTo(QDateTime::currentDateTime()) : 0;
+  if (unit.compare(u"pages"_s, Qt::CaseInsensitive) == 0 && k >= 1) {
+    const qint64 elapsed = g_started.isValid() ? g_started.elapsed() / 1000 : 0;
     const qint64 estimate = qRound64(double(elapsed) * 1000.0 / double(k));
     g_state.timeText = FormatDuration(elapsed) + u'/' + FormatDuration(estimate - elapsed) + u'/' +
                        FormatDuration(estimate);
     g_state.countText = u'(' + QString::number(n) + u'/' + QString::number(g_state.total) + u')';
   }
-  DrawProgressBar(int(n));
+  g_state.pos = int(n);
+  Refresh();
+  if (n >= g_state.total) {
+    g_pump.Pump(true);
+  } else {
+    g_pump.Pump();
+  }
 }
 
 void CloseProgress() {
-  PumpEvents(0);
+  g_pump.Pump(true);
   if (!g_state.loaded) return;
   g_state.loaded = false;
   g_state.visible = false;
@@ -93,7 +102,7 @@ void CloseProgress() {
 void DrawProgressBar(int position) {
   g_state.pos = position;
   Refresh();
-  PumpEvents(0);
+  g_pump.Pump(true);
 }
 
 bool ProgressOpen() {

@@ -40,10 +40,12 @@ void SetProgressDisplay(ProgressDisplay* display);
 // negative start continues from where the last operation stopped. Answers the start used.
 int ShowProgress(const QString& caption, int total, int start = 0);
 // Advances by `step`. The unit "pages" adds the item count and the elapsed, remaining and
-// estimated total time.
+// estimated total time. The window's texts follow every step; pending events (its repaint
+// among them) run when TimedPump's interval has passed since they last did and on the step that
+// reaches the total, so that thousands of short steps do not spend their time on event passes.
 void StepProgress(int step = 1, const QString& unit = QStringLiteral("pages"));
 void CloseProgress();
-// Sets the bar to `position` of the total.
+// Sets the bar to `position` of the total, shows it and lets pending events run.
 void DrawProgressBar(int position);
 // True while the progress window is loaded. Closing it is how the user cuts a page wait short.
 bool ProgressOpen();

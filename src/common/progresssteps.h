@@ -8,9 +8,9 @@ namespace lanxi {
 
 // Advances the progress window once per item of a long loop, but hands the steps over in
 // bundles of a thousandth of the total: the window shows the fraction to a tenth of a percent,
-// so it still shows every change, while tens of thousands of items do not each cost a repaint
-// and an event pass. Flush() hands over what is left, so the window ends at the full count;
-// call it before the window closes.
+// so it still shows every change, while tens of thousands of items do not each cost the texts
+// of a step (repaints and event passes go by time, see StepProgress). Flush() hands over what is
+// left, so the window ends at the full count; call it before the window closes.
 class ProgressSteps {
  public:
   explicit ProgressSteps(int total) : bundle_(std::max(1, total / 1000)) {}

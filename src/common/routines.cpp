@@ -12,6 +12,13 @@ void PumpEvents(int n) {
   for (int i = 0; i <= n; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+bool TimedPump::Pump(bool force) {
+  if (!force && !Due()) return false;
+  PumpEvents(0);
+  last_.start();
+  return true;
+}
+
 bool OpenWithShell(const QString& path) {
   const QUrl url = QFileInfo::exists(path) ? QUrl::fromLocalFile(path) : QUrl(path);
   if (!url.isValid() || url.isEmpty()) return false;

@@ -151,6 +151,7 @@ bool OpenCatalogued(CatalogueHost& host, const QString& name) {
     return false;
   }
   host.SetCurDBName(name);
+  ReleaseDatabase(CurDBFile);  // the previous current database keeps no handle open
   CurDBFile = file;
   host.RefreshAfterOpen();
   return true;
@@ -244,6 +245,8 @@ void DeleteDB(CatalogueHost& host, const QString& requested) {
   }
   Connection catalog;
   if (!OpenConnection(catalog, Catalog())) return;
+  // A database that is not current keeps no handle, but one may linger from earlier work.
+  ReleaseDatabase(CataloguedFilePath(name));
   const Removal removal = UnregisterDatabase(catalog, ProgramFolder(), name);
   switch (removal.outcome) {
     case Removal::Outcome::Removed:

@@ -16,6 +16,18 @@ void ReportOpenError(const QString& sql) {
   ShowMessage(u"数据库打开错误("_s + sql + u")！"_s, MessageKind::Critical);
 }
 
+// Opens a recordset or cursor on its own connection; on failure it reads as empty and the user
+// is told.
+template <typename Result>
+bool OpenResult(Result& result, const QString& sql, const Params& params, const QString& db) {
+  result.Close();
+  auto conn = std::make_unique<Connection>();
+  if (OpenQuietly(*conn, db) && result.Open(std::move(conn), sql, params)) return true;
+  result.Close();
+  ReportOpenError(sql);
+  return false;
+}
+
 // The first row's value of `resultField` for a query, with the messages OpenRecordset gives.
 Value FirstValue(const QString& sql, const Params& params, const QString& resultField,
                  const QString& db) {
@@ -68,16 +80,25 @@ bool OpenConnection(Connection& conn, const QString& db) {
 }
 
 bool OpenRecordset(Recordset& rs, const QString& sql, const Params& params, const QString& db) {
-  rs.Close();
-  auto conn = std::make_unique<Connection>();
-  if (OpenQuietly(*conn, db) && rs.Open(std::move(conn), sql, params)) return true;
-  rs.Close();
-  ReportOpenError(sql);
-  return false;
+  return OpenResult(rs, sql, params, db);
 }
 
 void CloseRecordset(Recordset& rs) {
   rs.Close();
+}
+
+bool OpenCursor(Cursor& cursor, const QString& sql, const Params& params, const QString& db) {
+  return OpenResult(cursor, sql, params, db);
+}
+
+qint64 CountRecords(Cursor& cursor) {
+  const qint64 n = cursor.Count();
+  if (n < 0) {
+    const QString sql = cursor.Sql();
+    cursor.Close();
+    ReportOpenError(sql);
+  }
+  return n;
 }
 
 bool ExecuteSQL(const QString& sql, const Params& params, Connection* conn, const QString& db) {
@@ -169,13 +190,13 @@ int CountGroups(const QString& table, const QString& column, const QString& cond
 
 QStringList DistinctTexts(const QString& table, const QString& column, const QString& db) {
   QStringList out;
-  Recordset rs;
-  if (!OpenRecordset(rs,
-                     u"SELECT "_s + column + u" FROM "_s + QuoteIdentifier(table) +
-                         u" GROUP BY "_s + column + u" ORDER BY "_s + column,
-                     {}, db))
+  Cursor rows;
+  if (!OpenCursor(rows,
+                  u"SELECT "_s + column + u" FROM "_s + QuoteIdentifier(table) + u" GROUP BY "_s +
+                      column + u" ORDER BY "_s + column,
+                  {}, db))
     return out;
-  for (; !rs.IsEOF(); rs.MoveNext()) out << rs.Field(0).toString();
+  for (; !rows.IsEOF(); rows.MoveNext()) out << rows.Field(0).toString();
   return out;
 }
 

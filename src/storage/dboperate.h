@@ -5,12 +5,16 @@
 
 #include "common/value.h"
 #include "storage/connection.h"
+#include "storage/cursor.h"
+#include "storage/keptconnections.h"
 #include "storage/recordset.h"
 
-// The one way the program talks to its database files. Every operation opens its own
-// connection on a file of the program folder and closes it again; `db` names the file, and an
-// empty `db` means WorkDBFile. Values that come from a user, a page or a file are always bound
-// parameters ("?" in the SQL text), never part of it.
+// The one way the program talks to its database files. Every operation opens a connection on a
+// file of the program folder and lets go of it when done; `db` names the file, and an empty `db`
+// means WorkDBFile. The catalogue and the current database keep one handle open between
+// operations (storage/keptconnections.h); any other file is opened and closed by each
+// operation. Values that come from a user, a page or a file are always bound parameters ("?" in
+// the SQL text), never part of it.
 namespace lanxi {
 
 // The file used by every operation whose database argument is empty. Callers set it to
@@ -38,6 +42,13 @@ bool OpenConnection(Connection& conn, const QString& db = {});
 bool OpenRecordset(Recordset& rs, const QString& sql, const Params& params = {},
                    const QString& db = {});
 void CloseRecordset(Recordset& rs);
+// Opens a forward-only cursor on `sql` in `db`, standing on the first row; the messages and
+// the failed state are those of OpenRecordset.
+bool OpenCursor(Cursor& cursor, const QString& sql, const Params& params = {},
+                const QString& db = {});
+// The number of rows of the cursor's whole result (Cursor::Count). When they cannot be counted,
+// shows OpenRecordset's message, closes the cursor and answers -1.
+qint64 CountRecords(Cursor& cursor);
 
 // Runs the statements of `sql`; failures are not reported and leave the data unchanged. With a
 // connection it runs there and leaves it open; otherwise on its own connection to `db`.

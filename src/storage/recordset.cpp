@@ -68,42 +68,51 @@ bool Recordset::Open(std::unique_ptr<Connection> conn, const QString& sql, const
     origins.clear();
   }
 
-  names_.resize(n);
-  kinds_.resize(n);
-  for (int i = 0; i < n; ++i) {
-    names_[i] = query.columnName(i + offset);
-    kinds_[i] = query.columnKind(i + offset);
-  }
+  columns_.Read(query, offset);
   if (!query.bind(params)) return false;
-  for (;;) {
-    if (!query.next()) {
-      if (query.failed()) {
-        rows_.clear();
-        return false;
-      }
-      break;
-    }
-    Row row;
-    row.values.reserve(n);
-    if (offset) row.rowid = sqlite3_column_int64(query.handle(), 0);
-    for (int i = 0; i < n; ++i) row.values.push_back(query.value(i + offset, kinds_[i]));
-    rows_.push_back(std::move(row));
-  }
-  query = Statement();
+  conn_ = std::move(conn);
+  query_ = std::move(query);
+  offset_ = offset;
+  params_ = params;
   table_ = table;
   origins_ = std::move(origins);
-  conn_ = std::move(conn);
-  live_ = int(rows_.size());
+  ReadUpTo(kRowsReadAtOpen - 1);
+  if (readFailed_) {
+    Close();
+    return false;
+  }
   pos_ = 0;
   return true;
 }
 
+void Recordset::ReadUpTo(int index) {
+  const int n = columns_.Count();
+  while (query_.isValid() && int(rows_.size()) <= index) {
+    if (!query_.next()) {
+      // The end, or an error (a released connection): no further rows either way.
+      readFailed_ = query_.failed();
+      query_ = Statement();
+      return;
+    }
+    Row row;
+    row.values.reserve(n);
+    if (offset_) row.rowid = sqlite3_column_int64(query_.handle(), 0);
+    for (int i = 0; i < n; ++i) row.values.push_back(query_.value(i + offset_, columns_.Kind(i)));
+    rows_.push_back(std::move(row));
+    ++live_;
+  }
+}
+
 void Recordset::Close() {
+  query_ = Statement();
   conn_.reset();
+  offset_ = 0;
+  readFailed_ = false;
+  params_.clear();
+  total_ = -1;
   table_.clear();
-  names_.clear();
+  columns_.Clear();
   origins_.clear();
-  kinds_.clear();
   rows_.clear();
   pos_ = 0;
   live_ = 0;
@@ -117,7 +126,10 @@ QString Recordset::LastError() const {
 }
 
 int Recordset::RecordCount() const {
-  return live_;
+  if (!query_.isValid()) return live_;
+  // Rows are still unread, so nothing has been changed through the recordset yet.
+  if (total_ < 0) total_ = CountRows(*conn_, sql_, params_);
+  return total_ < 0 ? live_ : int(std::max<qint64>(total_, live_));
 }
 
 bool Recordset::IsBOF() const {
@@ -128,12 +140,16 @@ bool Recordset::IsEOF() const {
   return live_ == 0 || pos_ >= int(rows_.size());
 }
 
-void Recordset::SkipDeletedForward() {
-  while (pos_ >= 0 && pos_ < int(rows_.size()) && rows_[pos_].deleted) ++pos_;
-}
-
 void Recordset::SkipDeletedBackward() {
   while (pos_ >= 0 && pos_ < int(rows_.size()) && rows_[pos_].deleted) --pos_;
+}
+
+void Recordset::SkipDeletedForward() {
+  ReadUpTo(pos_);
+  while (pos_ >= 0 && pos_ < int(rows_.size()) && rows_[pos_].deleted) {
+    ++pos_;
+    ReadUpTo(pos_);
+  }
 }
 
 void Recordset::MoveFirst() {
@@ -144,6 +160,7 @@ void Recordset::MoveFirst() {
 
 void Recordset::MoveLast() {
   CancelUpdate();
+  ReadAll();
   pos_ = int(rows_.size()) - 1;
   SkipDeletedBackward();
   if (pos_ < 0) pos_ = int(rows_.size());
@@ -168,23 +185,8 @@ int Recordset::AbsolutePosition() const {
   return n;
 }
 
-QString Recordset::FieldName(int i) const {
-  return i >= 0 && i < int(names_.size()) ? names_[i] : QString();
-}
-
-Value::Type Recordset::FieldType(int i) const {
-  return i >= 0 && i < int(kinds_.size()) ? kinds_[i] : Value::Type::Null;
-}
-
-int Recordset::FieldIndex(const QString& name) const {
-  for (int i = 0; i < int(names_.size()); ++i) {
-    if (names_[i].compare(name, Qt::CaseInsensitive) == 0) return i;
-  }
-  return -1;
-}
-
 Value Recordset::Field(int i) const {
-  if (i < 0 || i >= int(names_.size())) return {};
+  if (i < 0 || i >= columns_.Count()) return {};
   if (edit_ != Edit::None && editSet_[i]) return editValues_[i];
   if (edit_ == Edit::New) return {};
   if (IsEOF() || IsBOF()) return {};
@@ -202,9 +204,10 @@ bool Recordset::Fail(const QString& what) {
 
 void Recordset::AddNew() {
   if (!IsOpen() || table_.isEmpty()) return;
+  ReadAll();
   edit_ = Edit::New;
-  editValues_.assign(names_.size(), Value());
-  editSet_.assign(names_.size(), false);
+  editValues_.assign(columns_.Count(), Value());
+  editSet_.assign(columns_.Count(), false);
 }
 
 bool Recordset::SetField(const QString& name, const Value& value) {
@@ -213,8 +216,8 @@ bool Recordset::SetField(const QString& name, const Value& value) {
   if (edit_ == Edit::None) {
     if (IsEOF() || IsBOF() || rows_[pos_].deleted) return Fail(u"没有当前记录"_s);
     edit_ = Edit::Current;
-    editValues_.assign(names_.size(), Value());
-    editSet_.assign(names_.size(), false);
+    editValues_.assign(columns_.Count(), Value());
+    editSet_.assign(columns_.Count(), false);
   }
   editValues_[i] = value;
   editSet_[i] = true;
@@ -229,17 +232,18 @@ bool Recordset::ReadRow(qint64 rowid, Row& row) {
   if (!s.bind(1, Value(rowid)) || !s.next()) return false;
   row.rowid = rowid;
   row.values.clear();
-  for (int i = 0; i < int(origins_.size()); ++i) row.values.push_back(s.value(i, kinds_[i]));
+  for (int i = 0; i < int(origins_.size()); ++i) row.values.push_back(s.value(i, columns_.Kind(i)));
   return true;
 }
 
 bool Recordset::Update() {
   if (edit_ == Edit::None) return true;
+  ReadAll();
   const Edit edit = edit_;
   edit_ = Edit::None;
   QStringList cols;
   Params params;
-  for (int i = 0; i < int(names_.size()); ++i) {
+  for (int i = 0; i < columns_.Count(); ++i) {
     if (!editSet_[i]) continue;
     cols << QuoteIdentifier(origins_[i]);
     params << editValues_[i];
@@ -280,6 +284,7 @@ void Recordset::CancelUpdate() {
 bool Recordset::Delete() {
   CancelUpdate();
   if (!IsOpen() || table_.isEmpty() || IsEOF() || IsBOF()) return Fail(u"没有当前记录"_s);
+  ReadAll();
   Row& row = rows_[pos_];
   if (row.deleted) return false;
   if (!conn_->exec(u"DELETE FROM "_s + QuoteIdentifier(table_) + u" WHERE rowid=?"_s,

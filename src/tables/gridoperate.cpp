@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QSet>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "common/progress.h"
@@ -222,19 +223,26 @@ QString FillGrid(Grid& grid, const QString& condition, const QString& order, boo
     FinishFill(grid);
     return {};
   }
-  Recordset rs;
-  if (!OpenRecordset(rs, sql, params)) {
+  // Only the rows the grid shows are stepped; the total is a count of the same statement,
+  // taken in the same read snapshot as the rows.
+  Cursor rs;
+  if (!OpenCursor(rs, sql, params)) {
     FinishFill(grid);
     return {};
   }
-  const int total = rs.RecordCount();
+  const qint64 counted = CountRecords(rs);
+  if (counted < 0) {
+    FinishFill(grid);
+    return {};
+  }
+  const int total = int(std::min<qint64>(counted, std::numeric_limits<int>::max()));
   int shown = total;
   if (total > limit) {
-    ShowMessage(u"数据库里共有"_s + QString::number(total) + u"条记录，表格只能显示"_s +
+    ShowMessage(u"数据库里共有"_s + QString::number(counted) + u"条记录，表格只能显示"_s +
                 QString::number(limit) + u"条记录，因此无法全部显示，请修改筛选条件。"_s);
     shown = limit;
   }
-  const QString result = QString::number(shown) + u'/' + QString::number(total);
+  const QString result = QString::number(shown) + u'/' + QString::number(counted);
   const bool progress = shown > kProgressAboveRecords;
   if (progress) ShowProgress(u"正在读取记录……"_s, shown);
 
@@ -295,8 +303,8 @@ QString FillGrid(Grid& grid, const QString& condition, const QString& order, boo
     rs.MoveNext();
     if (progress) steps.Step();
   }
+  rs.Close();  // no read lock is held while the columns are fitted
   if (progress) steps.Flush();
-  CloseRecordset(rs);
   AutoFitColumns(grid, 1);
   FinishFill(grid);
   return result;

@@ -81,6 +81,48 @@ TEST(Progress, NegativeStartContinuesAndZeroTotalIsOne) {
   EXPECT_EQ(Progress().percentText, u"100%"_s);
 }
 
+// Counts the event passes: each one delivers the event it posted during the one before.
+class EventPasses : public QObject {
+ public:
+  EventPasses() { QCoreApplication::postEvent(this, new QEvent(QEvent::User)); }
+  bool event(QEvent* e) override {
+    if (e->type() != QEvent::User) return QObject::event(e);
+    ++passes;
+    QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+    return true;
+  }
+  int passes = 0;
+};
+
+// Many short steps let events run by elapsed time, not once each; the last step always does.
+TEST(Progress, EventsRunByElapsedTimeAndOnTheLastStep) {
+  ProgressReset reset;
+  const int total = 20000;
+  ShowProgress(u"正在读取记录……"_s, total, 0);
+  EventPasses counter;
+  QElapsedTimer timer;
+  timer.start();
+  for (int i = 0; i < total - 1; ++i) StepProgress();
+  const qint64 ms = timer.elapsed();
+  EXPECT_LE(counter.passes, ms / TimedPump::kDefaultIntervalMs + 2) << ms << " ms";
+  EXPECT_EQ(Progress().percentText, u"99.9%"_s);  // the texts follow every step
+  EXPECT_EQ(Progress().countText, u"(19999/20000)"_s);
+  const int before = counter.passes;
+  StepProgress();
+  EXPECT_EQ(counter.passes, before + 1);
+  EXPECT_EQ(Progress().percentText, u"100%"_s);
+  EXPECT_EQ(Progress().pos, total);
+
+  // Steps further apart than the interval each let events run.
+  ShowProgress(u"正在删除数据..."_s, 3, 0);
+  const int start = counter.passes;
+  for (int i = 0; i < 2; ++i) {
+    QThread::msleep(TimedPump::kDefaultIntervalMs + 5);
+    StepProgress();
+  }
+  EXPECT_EQ(counter.passes, start + 2);
+}
+
 TEST(Progress, StepAfterTheUserClosedTheWindowReloadsItHidden) {
   ProgressReset reset;
   ShowProgress(u"正在更新指定产品信息..."_s, 5, 0);

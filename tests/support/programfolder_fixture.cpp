@@ -19,6 +19,7 @@ TempProgramFolder::TempProgramFolder() {
 }
 
 TempProgramFolder::~TempProgramFolder() {
+  ReleaseAllDatabases();  // no handle outlives the folder
   SetProgramFolder({});
   WorkDBFile.clear();
   CurDBFile.clear();

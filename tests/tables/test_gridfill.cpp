@@ -1,5 +1,6 @@
 // Describing and filling grids: the row limit and its message, the progress window, cell texts
 // by value type, colour, look-up and serial-number columns, and column fitting.
+#include <sqlite3.h>
 #include <QFontMetrics>
 #include <QRandomGenerator>
 
@@ -85,6 +86,46 @@ TEST_F(GridFill, MoreThan100RecordsOpenTheProgressWindow) {
   FillGrid(grid, {}, {}, true);
   EXPECT_EQ(progress.shown,
             (QStringList{u"正在读取记录……/202"_s, u"正在做交易数据表格进行格式设置……/3"_s}));
+  EXPECT_FALSE(ProgressOpen());
+}
+
+// The rows a grid cannot show are never read: the total is a count, and the rows that are read
+// are read while the progress window is open.
+TEST_F(GridFill, OnlyTheShownRowsAreReadWhileTheProgressWindowShows) {
+  MakeMany(5000);
+  DescribeMany(350);  // 998 rows
+  struct Reads {
+    int rows = 0;
+    int whileShown = 0;
+  } reads;
+  Connection conn;
+  ASSERT_TRUE(conn.open(DatabasePath(CurDBFile)));  // the handle FillGrid works on
+  ASSERT_TRUE(conn.isKept());
+  sqlite3_create_function(
+      conn.handle(), "lanxi_read", 0, SQLITE_UTF8, &reads,
+      [](sqlite3_context* ctx, int, sqlite3_value**) {
+        auto* r = static_cast<Reads*>(sqlite3_user_data(ctx));
+        ++r->rows;
+        if (ProgressOpen()) ++r->whileShown;
+        sqlite3_result_int(ctx, r->rows);
+      },
+      nullptr, nullptr);
+
+  EXPECT_EQ(FillGrid(grid, {}, {}, true,
+                     u"SELECT ID, V, lanxi_read() AS R FROM T_Many WHERE V>? ORDER BY ID DESC"_s,
+                     {Value(1000)}),
+            u"998/4000"_s);
+  EXPECT_EQ(
+      prompts.messages,
+      QStringList{
+          u"数据库里共有4000条记录，表格只能显示998条记录，因此无法全部显示，请修改筛选条件。"_s});
+  EXPECT_EQ(grid.Rows(), 2 + 998);
+  EXPECT_EQ(grid.TextMatrix(2, 1), u"5000"_s);
+  EXPECT_EQ(grid.TextMatrix(999, 1), u"4003"_s);
+  EXPECT_LE(reads.rows, 998 + 1);
+  EXPECT_GE(reads.whileShown, reads.rows - 1);  // all but the first, read when the fill opened
+  ASSERT_FALSE(progress.shown.isEmpty());
+  EXPECT_EQ(progress.shown[0], u"正在读取记录……/998"_s);
   EXPECT_FALSE(ProgressOpen());
 }
 

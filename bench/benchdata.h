@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDate>
+#include <QElapsedTimer>
+#include <QString>
+#include <algorithm>
+
+// The benchmark database: 2,000 products over 730 days (1.43 million daily rows, seed 7) whose
+// figures end today, catalogued as "测试" beside fresh templates and recorded as the default
+// database, so that the program starts on it. It is made once a day into
+// BUILD/bench-data/big-YYYY-MM-DD and reused; LANXI_BENCH_DATA names a folder to use instead
+// (one with PARA.mdb whose default database is such a database).
+namespace lanxi::bench {
+
+struct BigDatabase {
+  QString folder;  // the program folder: PARA.mdb, data.mdb and the database
+  QString file;    // "DB" + stamp + ".mdb"
+  QDate firstDay, lastDay;
+  QString path() const { return folder + u'/' + file; }
+};
+
+// Finds or makes the benchmark database; false with the reason when that fails.
+bool FindBigDatabase(BigDatabase* out, QString* error);
+
+// The same database with the old 1 KB cipher pages, made once beside it; empty on failure.
+QString LegacyCopy(const BigDatabase& db, QString* error);
+
+// Peak resident memory of this process so far, in MB.
+double PeakMemoryMB();
+
+// Milliseconds one call of `f` takes, and the least of `runs` calls.
+template <typename F>
+double Ms(F&& f) {
+  QElapsedTimer t;
+  t.start();
+  f();
+  return t.nsecsElapsed() / 1e6;
+}
+template <typename F>
+double BestMs(int runs, F&& f) {
+  double best = 1e300;
+  for (int i = 0; i < runs; ++i) best = std::min(best, Ms(f));
+  return best;
+}
+
+}  // namespace lanxi::bench

@@ -1,0 +1,344 @@
+// Connections: the kept handles of the catalogue and the current database, releasing them,
+// locks held by another program, cipher page sizes old and new, and rewriting a file.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+#include <future>
+#include <thread>
+
+#include "programfolder_fixture.h"
+#include "scriptedprompts.h"
+#include "storage/databasecopy.h"
+#include "storage/dboperate.h"
+
+using namespace Qt::StringLiterals;
+using namespace lanxi;
+
+namespace {
+
+// How many file descriptors of this process are open on the file.
+int HandlesOn(const QString& path) {
+  const QString target = QFileInfo(path).canonicalFilePath();
+  const QDir fds(u"/proc/self/fd"_s);
+  int n = 0;
+  for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+    if (!target.isEmpty() && QFileInfo(fds.filePath(fd)).symLinkTarget() == target) ++n;
+  }
+  return n;
+}
+
+// A handle of "another program": the plain sqlite3 API, keyed with the given page size.
+sqlite3* RawOpen(const QString& path, int pageSize) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                  nullptr);
+  const QByteArray& key = DatabaseKey();
+  sqlite3_key(db, key.constData(), int(key.size()));
+  const QByteArray pages = "PRAGMA cipher_page_size=" + QByteArray::number(pageSize);
+  sqlite3_exec(db, pages.constData(), nullptr, nullptr, nullptr);
+  return db;
+}
+
+bool RawReads(const QString& path, int pageSize) {
+  sqlite3* db = RawOpen(path, pageSize);
+  const int rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+  return rc == SQLITE_OK;
+}
+
+int RawExec(const QString& path, const char* sql) {
+  sqlite3* db = RawOpen(path, kCipherPageSize);
+  const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+  return rc;
+}
+
+class Connections : public ::testing::Test {
+ protected:
+  test::TempProgramFolder folder;
+  test::ScriptedPrompts prompts;
+
+  void SetUp() override {
+    CurDBFile = u"data.mdb"_s;
+    WorkDBFile = CurDBFile;
+  }
+  QString Current() const { return folder.file(u"data.mdb"_s); }
+
+  void AddFigures(int n) {
+    ASSERT_TRUE(ExecuteSQL(
+        u"WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM k WHERE i<?) "
+        "INSERT INTO PInfo(PID,Dat,Price,PPrice,Sales,Stock) SELECT 1,'2024-01-01',10,9,i,0 FROM k"_s,
+        {n}));
+  }
+};
+
+}  // namespace
+
+TEST_F(Connections, CatalogueAndCurrentDatabaseKeepOneHandleOtherFilesNone) {
+  ASSERT_TRUE(QFile::copy(Current(), folder.file(u"other.mdb"_s)));
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_TRUE(TableExists(u"DBInfo"_s, u"PARA.mdb"_s));
+    EXPECT_TRUE(TableExists(u"Product"_s, u"DATA.mdb"_s));  // the same file, spelled otherwise
+    EXPECT_TRUE(TableExists(u"Product"_s, u"other.mdb"_s));
+    Recordset rs;
+    OpenRecordset(rs, u"SELECT * FROM Product"_s);
+  }
+  EXPECT_TRUE(HasKeptConnection(u"PARA.mdb"_s));
+  EXPECT_TRUE(HasKeptConnection(u"data.mdb"_s));
+  EXPECT_FALSE(HasKeptConnection(u"other.mdb"_s));
+  EXPECT_EQ(HandlesOn(Current()), 1);
+  EXPECT_EQ(HandlesOn(folder.file(u"PARA.mdb"_s)), 1);
+  EXPECT_EQ(HandlesOn(folder.file(u"other.mdb"_s)), 0);
+
+  // Another current database: the previous one lets go at the next operation.
+  CurDBFile = u"other.mdb"_s;
+  EXPECT_TRUE(TableExists(u"Product"_s, u"other.mdb"_s));
+  EXPECT_FALSE(HasKeptConnection(u"data.mdb"_s));
+  EXPECT_EQ(HandlesOn(Current()), 0);
+  EXPECT_EQ(HandlesOn(folder.file(u"other.mdb"_s)), 1);
+  EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(Connections, ReleaseCutsOffWhatIsStillOpenAndClosesTheFile) {
+  AddFigures(1000);
+  Cursor cursor;
+  ASSERT_TRUE(OpenCursor(cursor, u"SELECT Sales FROM PInfo ORDER BY ID"_s));
+  cursor.MoveNext();
+  EXPECT_EQ(cursor.Field(0), Value(2));
+  Recordset rs;
+  ASSERT_TRUE(OpenRecordset(rs, u"SELECT ID, Sales FROM PInfo ORDER BY ID"_s));
+  EXPECT_EQ(rs.RecordCount(), 1000);
+  Connection writer;
+  ASSERT_TRUE(OpenConnection(writer));
+  ASSERT_TRUE(writer.isKept());
+
+  ReleaseDatabase(CurDBFile);
+  EXPECT_EQ(HandlesOn(Current()), 0);  // the file may now be renamed or replaced
+  cursor.MoveNext();
+  EXPECT_TRUE(cursor.IsEOF());
+  EXPECT_TRUE(cursor.Failed());
+  EXPECT_FALSE(writer.isOpen());
+  EXPECT_FALSE(writer.exec(u"DELETE FROM PInfo"_s));
+  // The recordset keeps the rows it had read, and reads no more.
+  int rows = 0;
+  for (; !rs.IsEOF(); rs.MoveNext()) ++rows;
+  EXPECT_EQ(rows, Recordset::kRowsReadAtOpen);
+  rs.MoveFirst();
+  EXPECT_FALSE(rs.SetField(u"Sales"_s, Value(-1)) && rs.Update());
+
+  // The next operation opens the file again, which nothing above changed.
+  EXPECT_EQ(CountGroups(u"PInfo"_s, u"ID"_s, u"Sales>0"_s), 1000);
+  EXPECT_TRUE(HasKeptConnection(CurDBFile));
+  EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(Connections, AFileReplacedBehindTheKeptHandleIsOpenedAgain) {
+  EXPECT_TRUE(TableExists(u"Product"_s));
+  ASSERT_TRUE(HasKeptConnection(CurDBFile));
+  const QString other = folder.file(u"restored.mdb"_s);
+  ASSERT_TRUE(QFile::copy(Current(), other));
+  ASSERT_EQ(RawExec(other, "INSERT INTO Product(Name) VALUES('恢复的')"), SQLITE_OK);
+  ASSERT_EQ(
+      std::rename(QFile::encodeName(other).constData(), QFile::encodeName(Current()).constData()),
+      0);
+  EXPECT_EQ(LookupValue(u"Product"_s, Value(1), u"ID"_s, u"Name"_s).toString(), u"恢复的"_s);
+  EXPECT_EQ(HandlesOn(Current()), 1);
+}
+
+TEST_F(Connections, WritesOfAnotherProgramAreSeenAndChangeTheDataVersion) {
+  Connection kept;
+  ASSERT_TRUE(kept.open(Current()));
+  ASSERT_TRUE(kept.isKept());
+  const auto v1 = kept.dataVersion();
+  EXPECT_EQ(LookupValue(u"Product"_s, Value(1), u"ID"_s, u"Name"_s), Value(QString()));
+  EXPECT_EQ(kept.dataVersion(), v1);  // reading changes nothing
+
+  ASSERT_EQ(RawExec(Current(), "INSERT INTO Product(ID,Name) VALUES(1,'下载器写的')"), SQLITE_OK);
+  const auto v2 = kept.dataVersion();
+  EXPECT_NE(v2, v1);
+  EXPECT_EQ(LookupValue(u"Product"_s, Value(1), u"ID"_s, u"Name"_s).toString(), u"下载器写的"_s);
+
+  ASSERT_TRUE(ExecuteSQL(u"UPDATE Product SET Name='改' WHERE ID=1"_s));
+  const auto v3 = kept.dataVersion();
+  EXPECT_NE(v3, v2);  // the program's own writes count too
+
+  // Released and opened again (as around an import): never taken for the handle before.
+  ReleaseDatabase(CurDBFile);
+  ASSERT_TRUE(kept.open(Current()));
+  EXPECT_NE(kept.dataVersion(), v3);
+  EXPECT_EQ(kept.dataVersion(), kept.dataVersion());
+}
+
+// An operation started while another one steps through rows or holds a transaction (events run
+// meanwhile) works on the same handle: it neither waits for a lock nor fails.
+TEST_F(Connections, OperationsNestedInAnotherOneShareItsHandle) {
+  AddFigures(600);
+  Cursor reading;
+  ASSERT_TRUE(OpenCursor(reading, u"SELECT ID FROM PInfo"_s));
+  EXPECT_TRUE(ExecuteSQL(u"UPDATE PInfo SET Stock=1 WHERE ID<=10"_s));
+  {
+    Connection conn;
+    ASSERT_TRUE(OpenConnection(conn));
+    Transaction tx(conn);
+    ASSERT_TRUE(tx.isActive());
+    EXPECT_TRUE(conn.exec(u"DELETE FROM PInfo WHERE ID=600"_s));
+    EXPECT_TRUE(tx.commit());
+  }
+  int rows = 0;
+  for (; !reading.IsEOF(); reading.MoveNext()) ++rows;
+  EXPECT_FALSE(reading.Failed());
+  EXPECT_GE(rows, 599);
+
+  // A transaction inside another is part of it: rolled back with it, kept with it.
+  for (const bool keep : {false, true}) {
+    Connection outer;
+    ASSERT_TRUE(OpenConnection(outer));
+    Transaction tx(outer);
+    ASSERT_TRUE(outer.exec(u"DELETE FROM PInfo WHERE ID=1"_s));
+    {
+      Connection inner;
+      ASSERT_TRUE(OpenConnection(inner));
+      Transaction nested(inner);
+      ASSERT_TRUE(nested.isActive());
+      ASSERT_TRUE(inner.exec(u"DELETE FROM PInfo WHERE ID=2"_s));
+      ASSERT_TRUE(nested.commit());
+    }
+    if (keep) {
+      EXPECT_TRUE(tx.commit());
+    }
+  }
+  EXPECT_EQ(CountGroups(u"PInfo"_s, u"ID"_s, u"ID<=2"_s), 0);
+  EXPECT_EQ(CountGroups(u"PInfo"_s, u"ID"_s), 597);
+  EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+// The downloader writes while the program runs: a lock it holds for a moment is waited out,
+// whether the program opens the file then or already has it open.
+TEST_F(Connections, ALockHeldByAnotherProgramIsWaitedOut) {
+  auto holdLock = [](const QString& path, std::promise<void>* locked) {
+    sqlite3* db = RawOpen(path, kCipherPageSize);
+    sqlite3_exec(db, "BEGIN EXCLUSIVE; INSERT INTO Product(Name) VALUES('锁')", nullptr, nullptr,
+                 nullptr);
+    locked->set_value();
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+  };
+  for (const QString& file : {u"data.mdb"_s, u"other.mdb"_s}) {
+    SCOPED_TRACE(file.toStdString());
+    if (!QFile::exists(folder.file(file))) {
+      ASSERT_TRUE(QFile::copy(Current(), folder.file(file)));
+    }
+    ReleaseAllDatabases();
+    std::promise<void> locked;
+    std::thread other(holdLock, folder.file(file), &locked);
+    locked.get_future().wait();
+    // Reading the schema is the first statement of a connection: it waits.
+    EXPECT_TRUE(TableExists(u"Product"_s, file));
+    other.join();
+  }
+
+  // The kept handle is open already: a query waits too, and sees the committed row.
+  EXPECT_TRUE(TableExists(u"Product"_s));
+  std::promise<void> locked;
+  std::thread other(holdLock, Current(), &locked);
+  locked.get_future().wait();
+  EXPECT_EQ(LookupValue(u"Product"_s, u"锁"_s, u"Name"_s, u"Name"_s).toString(), u"锁"_s);
+  other.join();
+  EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(Connections, NewFilesHave4KPagesOldFilesWith1KPagesOpenAndCopyTo4K) {
+  for (const QString& f : {u"PARA.mdb"_s, u"data.mdb"_s}) {
+    EXPECT_TRUE(RawReads(folder.file(f), 4096)) << f.toStdString();
+    EXPECT_FALSE(RawReads(folder.file(f), 1024)) << f.toStdString();
+  }
+
+  // A tracking database written before the page size grew.
+  const QString old = folder.file(u"DB120305143015.mdb"_s);
+  {
+    sqlite3* db = RawOpen(old, 1024);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "CREATE TABLE Product(ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT);"
+                           "CREATE TABLE PInfo(ID INTEGER PRIMARY KEY AUTOINCREMENT, PID LONG,"
+                           " Dat DATE, Sales LONG);"
+                           "CREATE INDEX PInfo_Dat ON PInfo(Dat);"
+                           "INSERT INTO Product(Name) VALUES('甲'),('乙'),('丙');"
+                           "DELETE FROM Product WHERE ID=3;"
+                           "INSERT INTO PInfo(PID,Dat,Sales) VALUES(1,'2012-03-05',7);"
+                           "PRAGMA user_version=1;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+  }
+  EXPECT_TRUE(TestOpenDatabase(old));
+  CurDBFile = WorkDBFile = QFileInfo(old).fileName();
+  Connection conn;
+  ASSERT_TRUE(OpenConnection(conn));
+  EXPECT_EQ(conn.pageSize(), 1024);
+  conn.close();
+  EXPECT_EQ(LookupValue(u"PInfo"_s, Value(1), u"PID"_s, u"Sales"_s), Value(7));
+  EXPECT_TRUE(ExecuteSQL(u"INSERT INTO PInfo(PID,Dat,Sales) VALUES(2,'2012-03-06',8)"_s));
+  EXPECT_TRUE(RawReads(old, 1024));  // written in its own page size
+
+  // Rewritten in place with 4 KB pages: the same rows, version and counters.
+  ReleaseDatabase(CurDBFile);
+  QString error;
+  ASSERT_TRUE(CopyDatabase(old, old, &error)) << error.toStdString();
+  EXPECT_TRUE(RawReads(old, 4096));
+  EXPECT_FALSE(QFile::exists(old + u".partial"_s));
+  ASSERT_TRUE(OpenConnection(conn));
+  EXPECT_EQ(conn.pageSize(), 4096);
+  Statement version(conn, u"PRAGMA user_version"_s);
+  ASSERT_TRUE(version.next());
+  EXPECT_EQ(version.value(0), Value(1));
+  EXPECT_EQ(DistinctTexts(u"Product"_s, u"Name"_s), (QStringList{u"乙"_s, u"甲"_s}));
+  EXPECT_EQ(CountGroups(u"PInfo"_s, u"ID"_s), 2);
+  ASSERT_TRUE(ExecuteSQL(u"INSERT INTO Product(Name) VALUES('丁')"_s));
+  EXPECT_EQ(LookupValue(u"Product"_s, u"丁"_s, u"Name"_s, u"ID"_s), Value(4));  // 3 stays used
+  EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+// A write to an old file that a crash interrupted is rolled back when the file is next opened,
+// in its own page size (with larger pages the engine would crash rolling it back).
+TEST_F(Connections, AnInterruptedWriteToAn1KFileIsRolledBack) {
+  const QString live = folder.file(u"live.mdb"_s), crashed = folder.file(u"crashed.mdb"_s);
+  sqlite3* db = RawOpen(live, 1024);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "CREATE TABLE PInfo(ID INTEGER PRIMARY KEY, Sales LONG);"
+                         "WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM k "
+                         "WHERE i<20000) INSERT INTO PInfo(Sales) SELECT i FROM k;"
+                         // A small cache makes the write spill pages into the file early.
+                         "PRAGMA cache_size=10; BEGIN; UPDATE PInfo SET Sales=-Sales;",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  // The files as a crash at this moment leaves them.
+  ASSERT_TRUE(QFile::copy(live, crashed));
+  ASSERT_TRUE(QFile::copy(live + u"-journal"_s, crashed + u"-journal"_s));
+  sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+
+  EXPECT_TRUE(TestOpenDatabase(crashed));
+  WorkDBFile = QFileInfo(crashed).fileName();
+  EXPECT_EQ(CountGroups(u"PInfo"_s, u"ID"_s, u"Sales>0"_s), 20000);
+  EXPECT_FALSE(QFile::exists(crashed + u"-journal"_s));
+  EXPECT_TRUE(RawReads(crashed, 1024));
+  EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(Connections, FailedCopyLeavesTheTargetAlone) {
+  const QString target = folder.file(u"target.mdb"_s);
+  ASSERT_TRUE(QFile::copy(Current(), target));
+  QFile text(folder.file(u"text.mdb"_s));
+  ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+  text.write(QByteArray(8192, 'x'));
+  text.close();
+  QString error;
+  EXPECT_FALSE(CopyDatabase(text.fileName(), target, &error));
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_TRUE(TestOpenDatabase(target));
+  EXPECT_FALSE(QFile::exists(target + u".partial"_s));
+}
