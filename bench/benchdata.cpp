@@ -32,7 +32,7 @@ bool Describe(BigDatabase* db, QString* error) {
     *error = db->folder + u": no default database"_s;
     return false;
   }
-  db->file = CatalogFileName(s.value(0).toDateTime());
+  db->file = CatalogFileName(s.value(0, Value::Type::Text).toString());
   Connection conn;
   if (!conn.open(db->path(), Connection::Mode::Private)) {
     *error = db->path() + u": "_s + conn.lastError();

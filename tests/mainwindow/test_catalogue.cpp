@@ -145,8 +145,8 @@ TEST_F(Catalogue, ATemplateThatIsMissingOrNoDatabaseCataloguesNothing) {
 }
 
 TEST_F(Catalogue, ALockedCatalogueIsWaitedForThenExplainedInChinese) {
-  Connection other;
-  ASSERT_TRUE(other.open(folder.file(u"PARA.mdb"_s)));
+  Connection other;  // a handle of its own, as another program has
+  ASSERT_TRUE(other.open(folder.file(u"PARA.mdb"_s), Connection::Mode::Private));
   ASSERT_TRUE(other.exec(u"BEGIN IMMEDIATE"_s));  // as the downloader holds it while writing
   prompts.inputs.enqueue(u"锁住"_s);
   NewDB(host);
