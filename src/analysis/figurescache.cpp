@@ -1,9 +1,13 @@
 #include "analysis/figurescache.h"
 
 #include <sqlite3.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <QFile>
+#include <QHash>
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <unordered_map>
 
@@ -39,36 +43,33 @@ qint64 TotalChanges(Connection& conn) {
   return conn.isOpen() ? sqlite3_total_changes(conn.handle()) : -1;
 }
 
-// "YYYY-MM-DD" as yyyymmdd; 0 for any other text. Texts of this shape compare as their numbers.
-quint32 KeyOfDat(const unsigned char* t, int n) {
-  if (n != 10 || t[4] != '-' || t[7] != '-') return 0;
-  quint32 key = 0;
-  for (int i : {0, 1, 2, 3, 5, 6, 8, 9}) {
-    if (t[i] < '0' || t[i] > '9') return 0;
-    key = key * 10 + quint32(t[i] - '0');
-  }
-  return key;
-}
-
 enum class Load { Held, Declined, Failed };
 
 // The rows as read, in ID order, with products and days numbered as first met.
 struct Scan {
   std::vector<qint64> pids;  // by first appearance
-  bool nullPid = false;
-  quint32 nullProduct = 0;
-  std::vector<quint32> keys;  // by first appearance
-  std::vector<quint32> product;
-  std::vector<quint16> day;
-  std::vector<double> price, pprice;
-  std::vector<qint32> sales, stock;
+  bool unmatched = false;
+  quint32 unmatchedProduct = 0;
+  std::vector<QByteArray> days;  // by first appearance
+  LargeArray<quint32> product;
+  LargeArray<quint16> day;
+  LargeArray<double> price, pprice;
+  LargeArray<qint32> sales, stock;
 
   std::vector<qint32> direct;  // PID → product + 1, for small PIDs
   std::unordered_map<qint64, quint32> hashed;
-  std::unordered_map<quint32, quint16> dayOf;
-  quint32 lastKey = 0;
+  QHash<QByteArray, quint16> dayOf;
+  QByteArray lastText;
   quint16 lastDay = 0;
 
+  void Reserve(size_t rows) {
+    product.reserve(rows);
+    day.reserve(rows);
+    price.reserve(rows);
+    pprice.reserve(rows);
+    sales.reserve(rows);
+    stock.reserve(rows);
+  }
   quint32 ProductOf(qint64 pid) {
     if (pid >= 0 && pid < kDirectPids) {
       if (size_t(pid) >= direct.size()) direct.resize(std::max<size_t>(size_t(pid) + 1, 1024), 0);
@@ -83,24 +84,28 @@ struct Scan {
     if (added) pids.push_back(pid);
     return it->second;
   }
-  quint32 NullProduct() {
-    if (!nullPid) {
-      nullPid = true;
-      nullProduct = quint32(pids.size());
+  quint32 UnmatchedProduct() {
+    if (!unmatched) {
+      unmatched = true;
+      unmatchedProduct = quint32(pids.size());
       pids.push_back(0);
     }
-    return nullProduct;
+    return unmatchedProduct;
   }
-  // False when there are more days than the cache numbers.
-  bool DayOf(quint32 key, quint16* d) {
-    if (key != lastKey || keys.empty()) {
-      const auto [it, added] = dayOf.try_emplace(key, quint16(keys.size()));
-      if (added) {
-        if (keys.size() >= kMaxDays) return false;
-        keys.push_back(key);
+  // False when there are more days than the cache numbers. Rows come day by day, so the day of
+  // the row before is the first guess.
+  bool DayOf(const char* text, int n, quint16* d) {
+    if (days.empty() || n != lastText.size() || std::memcmp(text, lastText.constData(), n) != 0) {
+      lastText = QByteArray(text, n);
+      const auto it = dayOf.constFind(lastText);
+      if (it != dayOf.cend()) {
+        lastDay = *it;
+      } else {
+        if (days.size() >= kMaxDays) return false;
+        lastDay = quint16(days.size());
+        dayOf.insert(lastText, lastDay);
+        days.push_back(lastText);
       }
-      lastKey = key;
-      lastDay = it->second;
     }
     *d = lastDay;
     return true;
@@ -109,25 +114,15 @@ struct Scan {
 
 // Reads one figures row; false when a value is of a kind the cache does not hold.
 bool ReadRow(sqlite3_stmt* s, Scan& scan) {
-  // Dat: rows without one take part in no statistic.
-  const int datType = sqlite3_column_type(s, 1);
-  if (datType == SQLITE_NULL) return true;
-  if (datType != SQLITE_TEXT) return false;
-  const quint32 key = KeyOfDat(sqlite3_column_text(s, 1), sqlite3_column_bytes(s, 1));
+  if (sqlite3_column_type(s, 1) != SQLITE_TEXT) return true;  // in no range of dates
   quint16 d = 0;
-  if (key == 0 || !scan.DayOf(key, &d)) return false;
+  if (!scan.DayOf(reinterpret_cast<const char*>(sqlite3_column_text(s, 1)),
+                  sqlite3_column_bytes(s, 1), &d))
+    return false;
 
-  quint32 p = 0;
-  switch (sqlite3_column_type(s, 0)) {
-    case SQLITE_INTEGER:
-      p = scan.ProductOf(sqlite3_column_int64(s, 0));
-      break;
-    case SQLITE_NULL:
-      p = scan.NullProduct();
-      break;
-    default:
-      return false;
-  }
+  const quint32 p = sqlite3_column_type(s, 0) == SQLITE_INTEGER
+                        ? scan.ProductOf(sqlite3_column_int64(s, 0))
+                        : scan.UnmatchedProduct();
   double prices[2];
   for (int i = 0; i < 2; ++i) {
     switch (sqlite3_column_type(s, 2 + i)) {
@@ -167,18 +162,19 @@ bool ReadRow(sqlite3_stmt* s, Scan& scan) {
   return true;
 }
 
-// Numbers products by PID (a NULL PID first) and days by date, and lays the rows out by
-// product, day and ID, and by day and ID. Two stable counting sorts of the rows in ID order:
-// by day, then by product.
+// Numbers products by PID (the unmatched one first) and days by their texts, and lays the rows
+// out by product, day and ID (and by day and ID unless the days came product by product): two
+// stable counting sorts of the rows in ID order, by day (needless when the rows came day by
+// day), then by product.
 void Arrange(Scan& scan, Figures& f) {
-  const size_t products = scan.pids.size(), days = scan.keys.size(), rows = scan.day.size();
+  const size_t products = scan.pids.size(), days = scan.days.size(), rows = scan.day.size();
 
   std::vector<quint32> productOrder(products);
   for (quint32 i = 0; i < products; ++i) productOrder[i] = i;
   std::sort(productOrder.begin(), productOrder.end(), [&](quint32 a, quint32 b) {
-    const bool nullA = scan.nullPid && a == scan.nullProduct;
-    const bool nullB = scan.nullPid && b == scan.nullProduct;
-    if (nullA || nullB) return nullA && !nullB;
+    const bool unmatchedA = scan.unmatched && a == scan.unmatchedProduct;
+    const bool unmatchedB = scan.unmatched && b == scan.unmatchedProduct;
+    if (unmatchedA || unmatchedB) return unmatchedA && !unmatchedB;
     return scan.pids[a] < scan.pids[b];
   });
   std::vector<quint32> productRank(products);
@@ -187,43 +183,58 @@ void Arrange(Scan& scan, Figures& f) {
     productRank[productOrder[r]] = r;
     f.pids[r] = scan.pids[productOrder[r]];
   }
-  f.nullPid = scan.nullPid;
+  f.unmatched = scan.unmatched;
 
   std::vector<quint16> dayOrder(days);
   for (size_t i = 0; i < days; ++i) dayOrder[i] = quint16(i);
   std::sort(dayOrder.begin(), dayOrder.end(),
-            [&](quint16 a, quint16 b) { return scan.keys[a] < scan.keys[b]; });
+            [&](quint16 a, quint16 b) { return scan.days[a] < scan.days[b]; });
   std::vector<quint16> dayRank(days);
-  f.dayKeys.resize(days);
+  f.dayTexts.resize(days);
   for (size_t r = 0; r < days; ++r) {
     dayRank[dayOrder[r]] = quint16(r);
-    f.dayKeys[r] = scan.keys[dayOrder[r]];
+    f.dayTexts[r] = scan.days[dayOrder[r]];
   }
-  for (quint16& d : scan.day) d = dayRank[d];
-  for (quint32& p : scan.product) p = productRank[p];
+  bool dayByDay = true;
+  for (size_t i = 0; i < rows; ++i) {
+    scan.day[i] = dayRank[scan.day[i]];
+    scan.product[i] = productRank[scan.product[i]];
+    dayByDay = dayByDay && (i == 0 || scan.day[i - 1] <= scan.day[i]);
+  }
 
-  // By day, then ID.
   f.dayStart.assign(days + 1, 0);
   for (quint16 d : scan.day) ++f.dayStart[d + 1];
   for (size_t d = 0; d < days; ++d) f.dayStart[d + 1] += f.dayStart[d];
-  std::vector<quint32> next(f.dayStart.begin(), f.dayStart.end() - 1);
-  std::vector<quint32> dayMajor(rows);
-  for (quint32 i = 0; i < rows; ++i) dayMajor[next[scan.day[i]]++] = i;
+  std::vector<quint32> next;
+  LargeArray<quint32> dayMajor;
+  if (!dayByDay) {
+    next.assign(f.dayStart.begin(), f.dayStart.end() - 1);
+    dayMajor.resize(rows);
+    for (quint32 i = 0; i < rows; ++i) dayMajor[next[scan.day[i]]++] = i;
+  }
 
-  // By product, then day and ID: the day-major order taken product by product.
   f.productStart.assign(products + 1, 0);
   for (quint32 p : scan.product) ++f.productStart[p + 1];
   for (size_t p = 0; p < products; ++p) f.productStart[p + 1] += f.productStart[p];
+  const auto rowAt = [&](quint32 k) { return dayByDay ? k : dayMajor[k]; };
+  for (quint32 k = 1; k < rows && f.daysByProduct; ++k) {
+    const quint32 i = rowAt(k), before = rowAt(k - 1);
+    f.daysByProduct = scan.day[i] != scan.day[before] || scan.product[before] <= scan.product[i];
+  }
+  if (f.daysByProduct) {
+    f.dayStart.clear();
+  } else {
+    f.byDay.resize(rows);
+    f.byDayProduct.resize(rows);
+  }
   next.assign(f.productStart.begin(), f.productStart.end() - 1);
   f.day.resize(rows);
   f.price.resize(rows);
   f.pprice.resize(rows);
   f.sales.resize(rows);
   f.stock.resize(rows);
-  f.byDay.resize(rows);
-  f.byDayProduct.resize(rows);
   for (quint32 k = 0; k < rows; ++k) {
-    const quint32 i = dayMajor[k];
+    const quint32 i = rowAt(k);
     const quint32 p = scan.product[i];
     const quint32 at = next[p]++;
     f.day[at] = scan.day[i];
@@ -231,8 +242,10 @@ void Arrange(Scan& scan, Figures& f) {
     f.pprice[at] = scan.pprice[i];
     f.sales[at] = scan.sales[i];
     f.stock[at] = scan.stock[i];
-    f.byDay[k] = at;
-    f.byDayProduct[k] = p;
+    if (!f.daysByProduct) {
+      f.byDay[k] = at;
+      f.byDayProduct[k] = p;
+    }
   }
 }
 
@@ -240,10 +253,13 @@ void Arrange(Scan& scan, Figures& f) {
 // data version belong together.
 Load LoadFigures(Connection& conn, Figures& out, qint64* version) {
   if (!conn.exec(u"BEGIN"_s)) return Load::Failed;
+  const qint64 firstId = ReadInteger(conn, "SELECT min(ID) FROM PInfo");
   const qint64 lastId = ReadInteger(conn, "SELECT max(ID) FROM PInfo");
   *version = DataVersion(conn);
   Load result = Load::Held;
   Scan scan;
+  if (lastId >= firstId && lastId - firstId < (qint64(1) << 30))
+    scan.Reserve(size_t(lastId - firstId + 1));
   {
     sqlite3_stmt* s = nullptr;
     if (sqlite3_prepare_v2(conn.handle(), "SELECT PID,Dat,Price,PPrice,Sales,Stock,ID FROM PInfo",
@@ -251,17 +267,20 @@ Load LoadFigures(Connection& conn, Figures& out, qint64* version) {
       conn.exec(u"COMMIT"_s);
       return Load::Failed;
     }
+    // The progress follows the IDs read.
     const int steps = 200;
+    const qint64 span = std::max<qint64>(1, lastId - firstId + 1);
     ShowProgress(u"正在读取销售数据……"_s, steps);
     int shown = 0;
     int rc;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+    for (qint64 n = 1; (rc = sqlite3_step(s)) == SQLITE_ROW; ++n) {
       if (!ReadRow(s, scan)) {
         result = Load::Declined;
         break;
       }
-      if ((scan.day.size() & 0x3fff) == 0 && lastId > 0) {
-        const int at = int(std::min<qint64>(steps, sqlite3_column_int64(s, 6) * steps / lastId));
+      if ((n & 0x3fff) == 0) {
+        const qint64 done = sqlite3_column_int64(s, 6) - firstId + 1;
+        const int at = int(std::clamp<qint64>(done * steps / span, 0, steps));
         if (at > shown) {
           StepProgress(at - shown);
           shown = at;
@@ -292,21 +311,16 @@ std::optional<FileId> IdOf(const QString& path) {
 
 }  // namespace
 
-quint32 DayKey(QDate date) {
-  return quint32(date.year() * 10000 + date.month() * 100 + date.day());
-}
-
 int Figures::ProductOf(qint64 pid) const {
-  const auto first = pids.begin() + (nullPid ? 1 : 0);
+  const auto first = pids.begin() + (unmatched ? 1 : 0);
   const auto it = std::lower_bound(first, pids.end(), pid);
   return it != pids.end() && *it == pid ? int(it - pids.begin()) : -1;
 }
 
 std::pair<int, int> Figures::DayRange(QDate from, QDate to) const {
-  const int first =
-      int(std::lower_bound(dayKeys.begin(), dayKeys.end(), DayKey(from)) - dayKeys.begin());
-  const int last =
-      int(std::upper_bound(dayKeys.begin(), dayKeys.end(), DayKey(to)) - dayKeys.begin());
+  const QByteArray a = Value::IsoDate(from).toUtf8(), b = Value::IsoDate(to).toUtf8();
+  const int first = int(std::lower_bound(dayTexts.begin(), dayTexts.end(), a) - dayTexts.begin());
+  const int last = int(std::upper_bound(dayTexts.begin(), dayTexts.end(), b) - dayTexts.begin());
   return {first, std::max(first, last)};
 }
 
@@ -317,18 +331,44 @@ std::pair<quint32, quint32> Figures::ProductRows(int p, int firstDay, int lastDa
   return {quint32(lo - day.begin()), quint32(hi - day.begin())};
 }
 
-QString Figures::DayText(int d) const {
-  const quint32 k = dayKeys[d];
-  return QString::asprintf("%04u-%02u-%02u", k / 10000, k / 100 % 100, k % 100);
-}
-
 size_t Figures::Bytes() const {
-  return pids.size() * sizeof(qint64) + productStart.size() * sizeof(quint32) +
-         dayKeys.size() * sizeof(quint32) + day.size() * sizeof(quint16) +
-         (price.size() + pprice.size()) * sizeof(double) +
+  size_t texts = 0;
+  for (const QByteArray& t : dayTexts) texts += sizeof(QByteArray) + size_t(t.size());
+  return pids.size() * sizeof(qint64) + productStart.size() * sizeof(quint32) + texts +
+         day.size() * sizeof(quint16) + (price.size() + pprice.size()) * sizeof(double) +
          (sales.size() + stock.size()) * sizeof(qint32) +
          (dayStart.size() + byDay.size() + byDayProduct.size()) * sizeof(quint32);
 }
+
+namespace {
+constexpr size_t kHugePage = size_t(2) << 20;
+constexpr size_t kLargeBlock = size_t(4) << 20;
+}  // namespace
+
+template <typename T>
+T* LargeArrayAllocator<T>::allocate(size_t n) {
+  const size_t bytes = n * sizeof(T);
+  if (bytes < kLargeBlock) return std::allocator<T>().allocate(n);
+  const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  void* p = std::aligned_alloc(kHugePage, rounded);
+  if (!p) throw std::bad_alloc();
+  ::madvise(p, rounded, MADV_HUGEPAGE);
+  return static_cast<T*>(p);
+}
+
+template <typename T>
+void LargeArrayAllocator<T>::deallocate(T* p, size_t n) {
+  if (n * sizeof(T) < kLargeBlock) {
+    std::allocator<T>().deallocate(p, n);
+  } else {
+    std::free(p);
+  }
+}
+
+template struct LargeArrayAllocator<quint16>;
+template struct LargeArrayAllocator<quint32>;
+template struct LargeArrayAllocator<qint32>;
+template struct LargeArrayAllocator<double>;
 
 struct StatisticsDatabase::State {
   Connection conn;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
 #include <QString>
 #include <memory>
@@ -18,50 +19,65 @@ namespace lanxi {
 // the cache is tested against.
 enum class StatisticsPath { Cached, Reference };
 
+// The allocator of the cache's large arrays: blocks of several megabytes are aligned to and
+// backed by huge pages where the system offers them, which spares most page faults while they
+// are filled and most address-translation misses while they are read.
+template <typename T>
+struct LargeArrayAllocator {
+  using value_type = T;
+  LargeArrayAllocator() = default;
+  template <typename U>
+  LargeArrayAllocator(const LargeArrayAllocator<U>&) {}
+  T* allocate(size_t n);
+  void deallocate(T* p, size_t n);
+  bool operator==(const LargeArrayAllocator&) const { return true; }
+};
+template <typename T>
+using LargeArray = std::vector<T, LargeArrayAllocator<T>>;
+
 // PInfo in memory: compact column arrays, one entry per figures row, sorted by product, day and
-// ID, with a second order by day and ID. A product is a distinct PID of PInfo (also one that
-// Product no longer holds); a day a distinct Dat. Rows without a Dat are left out, since every
-// statistic restricts Dat to a range. NULL prices are NaN, NULL counts figmath::kNullCount
-// (figuremath.h).
+// ID, and where needed a second order by day and ID. A product is a distinct PID of PInfo (also one
+// that Product no longer holds); a day a distinct Dat text. Rows whose Dat is not a text are left
+// out: a statistic compares Dat with dates given as text, which no NULL, number or blob passes.
+// NULL prices are NaN, NULL counts figmath::kNullCount (figuremath.h).
 struct Figures {
-  // Products by PID ascending; a NULL PID, which matches no product, is the first one when
-  // there is one (nullPid true).
+  // Products by PID ascending. A PID that is not an integer (NULL, mostly) matches no product;
+  // such rows belong to one product before the others (unmatched true).
   std::vector<qint64> pids;
-  bool nullPid = false;
+  bool unmatched = false;
   // Rows of product p: productStart[p] … productStart[p + 1] - 1.
   std::vector<quint32> productStart;
-  // Days ascending as yyyymmdd numbers (Dat texts are "YYYY-MM-DD").
-  std::vector<quint32> dayKeys;
+  // Days in the order the database compares their texts (byte by byte), as stored.
+  std::vector<QByteArray> dayTexts;
 
   // Per row, product-major.
-  std::vector<quint16> day;
-  std::vector<double> price;
-  std::vector<double> pprice;
-  std::vector<qint32> sales;
-  std::vector<qint32> stock;
+  LargeArray<quint16> day;
+  LargeArray<double> price;
+  LargeArray<double> pprice;
+  LargeArray<qint32> sales;
+  LargeArray<qint32> stock;
 
-  // Day-major: the rows of day d are byDay[dayStart[d]] … byDay[dayStart[d + 1] - 1] in ID
-  // order (indexes of the arrays above), byDayProduct their products.
+  // Whether the rows of every day, in ID order, come product by product (as the downloader
+  // writes them): then the rows of a day in ID order are its rows in product order.
+  bool daysByProduct = true;
+  // Otherwise, day-major: the rows of day d are byDay[dayStart[d]] … byDay[dayStart[d + 1] - 1]
+  // in ID order (indexes of the arrays above), byDayProduct their products.
   std::vector<quint32> dayStart;
-  std::vector<quint32> byDay;
-  std::vector<quint32> byDayProduct;
+  LargeArray<quint32> byDay;
+  LargeArray<quint32> byDayProduct;
 
   int Products() const { return int(pids.size()); }
   int Rows() const { return int(day.size()); }
   // The product of a PID; -1 when PInfo holds no row of it.
   int ProductOf(qint64 pid) const;
-  // The days from … to as the index range [first, second).
+  // The days from … to ("YYYY-MM-DD" texts compared as the database compares Dat with them)
+  // as the index range [first, second).
   std::pair<int, int> DayRange(QDate from, QDate to) const;
   // The rows of product p on the days [firstDay, lastDay).
   std::pair<quint32, quint32> ProductRows(int p, int firstDay, int lastDay) const;
-  // The Dat text of a day.
-  QString DayText(int d) const;
   // Memory held by the arrays, in bytes.
   size_t Bytes() const;
 };
-
-// The yyyymmdd number of a date.
-quint32 DayKey(QDate date);
 
 // The kept connection and the cache, for the current database (CurDBFile).
 //
@@ -72,9 +88,8 @@ quint32 DayKey(QDate date);
 // connection. The statistics' own writes through it (the working tables) are bracketed with
 // OwnWrites and do not count.
 //
-// Files whose figures the cache cannot hold exactly (a Dat that is not "YYYY-MM-DD" text, a
-// count that is not a 32-bit integer, a price or PID of another kind) are left to the SQL
-// statements; so is a statistic that starts while the cache is loading.
+// Files whose figures the cache cannot hold exactly (a count that is not a 32-bit integer, a
+// price that is no number, more than 65,535 days) are left to the SQL statements.
 class StatisticsDatabase {
  public:
   static StatisticsDatabase& Current();

@@ -1,5 +1,6 @@
 #include "analysis/trends.h"
 
+#include <sqlite3.h>
 #include <QHash>
 #include <cmath>
 #include <optional>
@@ -21,7 +22,7 @@ using namespace Qt::StringLiterals;
 // the last bits of a sum. So the reference statements fix it: the daily aggregates read PInfo
 // through the index PInfo_Dat (INDEXED BY), which hands the rows of a day over in ID order and
 // lets GROUP BY run without sorting (a sort would mix each day's rows); the row copies say their
-// order in ORDER BY. The cache adds the rows in the same order (Figures::byDay).
+// order in ORDER BY. The cache adds the rows in the same order.
 namespace lanxi {
 namespace {
 
@@ -82,20 +83,44 @@ bool DailyFromCache(Connection& conn, const Figures& f, const DailyTable& daily,
   }
   RowWriter w(conn, daily.Table());
   const auto [first, last] = f.DayRange(from, to);
-  std::vector<figmath::Sum> sums(daily.values.size());
-  for (int d = first; d < last; ++d) {
-    bool any = false;
-    std::fill(sums.begin(), sums.end(), figmath::Sum());
-    for (quint32 k = f.dayStart[d]; k < f.dayStart[d + 1]; ++k) {
-      if (products && !chosen[f.byDayProduct[k]]) continue;
-      any = true;
-      const quint32 row = f.byDay[k];
-      for (size_t i = 0; i < sums.size(); ++i) AddTo(sums[i], f, daily.values[i].expr, row);
+  const size_t n = daily.values.size();
+  std::vector<figmath::Sum> sums;
+  std::vector<char> any;
+  const auto add = [&](size_t at, quint32 row) {
+    for (size_t i = 0; i < n; ++i) AddTo(sums[at + i], f, daily.values[i].expr, row);
+  };
+  if (f.daysByProduct) {
+    // The rows of a day in ID order are its rows product by product: all days at once.
+    sums.resize(size_t(last - first) * n);
+    any.assign(last - first, 0);
+    for (int p = 0; p < f.Products(); ++p) {
+      if (products && !chosen[p]) continue;
+      const auto [lo, hi] = f.ProductRows(p, first, last);
+      for (quint32 r = lo; r < hi; ++r) {
+        const int d = f.day[r] - first;
+        any[d] = 1;
+        add(size_t(d) * n, r);
+      }
     }
-    if (!any) continue;
-    w.Text(f.DayText(d));
-    for (size_t i = 0; i < sums.size(); ++i)
-      w.Put(daily.values[i].agg == Agg::Sum ? sums[i].Total() : sums[i].Average());
+  } else {
+    sums.resize(n);
+  }
+  for (int d = first; d < last; ++d) {
+    size_t at = size_t(d - first) * n;
+    if (!f.daysByProduct) {
+      at = 0;
+      any.assign(1, 0);
+      std::fill(sums.begin(), sums.end(), figmath::Sum());
+      for (quint32 k = f.dayStart[d]; k < f.dayStart[d + 1]; ++k) {
+        if (products && !chosen[f.byDayProduct[k]]) continue;
+        any[0] = 1;
+        add(0, f.byDay[k]);
+      }
+    }
+    if (!any[f.daysByProduct ? d - first : 0]) continue;
+    w.Text(f.dayTexts[d]);
+    for (size_t i = 0; i < n; ++i)
+      w.Put(daily.values[i].agg == Agg::Sum ? sums[at + i].Total() : sums[at + i].Average());
     if (!w.Row()) return false;
   }
   return true;
@@ -222,7 +247,7 @@ bool PivotFromCache(Connection& conn, const Figures& f, const WorkTable& t, Figu
     if (p < 0) continue;
     const auto [lo, hi] = f.ProductRows(p, first, last);
     for (quint32 r = lo; r < hi; ++r) {
-      w.Integer(*c.id).Text(c.name).Text(f.DayText(f.day[r])).Put(ValueAt(f, e, r));
+      w.Integer(*c.id).Text(c.name).Text(f.dayTexts[f.day[r]]).Put(ValueAt(f, e, r));
       if (!w.Row()) return false;
     }
   }
@@ -232,8 +257,8 @@ bool PivotFromCache(Connection& conn, const Figures& f, const WorkTable& t, Figu
 // The pivot: one row per date of the working table, one column per chosen product (its ID in
 // row 0, its name, the legend caption, in row 1), each value in the row of its date and the
 // columns of its product.
-void ShowPivot(Grid& table, const QString& name, const QString& valueField, const QString& caption,
-               const std::vector<Chosen>& chosen) {
+void ShowPivot(Grid& table, Connection* conn, const QString& name, const QString& valueField,
+               const QString& caption, const std::vector<Chosen>& chosen) {
   SetupGridColumns(table, {QString(), kDat, valueField}, {kSerial, kDate, caption});
   table.SetTag(name);
   table.SetVisible(false);
@@ -247,33 +272,34 @@ void ShowPivot(Grid& table, const QString& name, const QString& valueField, cons
     if (chosen[k].id) columnsOf[*chosen[k].id] << col;
   }
 
-  WorkDBFile = CurDBFile;
-  if (TableExists(name)) {
-    QHash<QString, int> rowOf;
-    Recordset rs;
-    if (OpenRecordset(rs, u"SELECT Dat FROM "_s + name + u" GROUP BY Dat ORDER BY Dat"_s)) {
-      QStringList labels;
-      for (; !rs.IsEOF(); rs.MoveNext()) {
-        const Value dat = rs.Field(0);
-        rowOf.insert(dat.toString(), table.FixedRows() + int(labels.size()));
-        labels << (dat.type() == Value::Type::Date ? dat.toDate().toString(u"yyyy-MM-dd"_s)
-                                                   : dat.toString());
-      }
-      table.SetRows(table.FixedRows() + int(labels.size()));
-      for (qsizetype j = 0; j < labels.size(); ++j)
-        table.SetTextMatrix(table.FixedRows() + int(j), fixedCols - 1, labels[j]);
+  if (conn) {
+    const auto text = [](const Statement& s, int i) {
+      return QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(s.handle(), i)),
+                        sqlite3_column_bytes(s.handle(), i));
+    };
+    QHash<QByteArray, int> rowOf;
+    Statement dates(*conn, u"SELECT Dat FROM "_s + name + u" GROUP BY Dat ORDER BY Dat"_s);
+    QStringList labels;
+    while (dates.next()) {
+      const Value dat = dates.value(0);
+      rowOf.insert(text(dates, 0), table.FixedRows() + int(labels.size()));
+      labels << (dat.type() == Value::Type::Date ? dat.toDate().toString(u"yyyy-MM-dd"_s)
+                                                 : dat.toString());
     }
+    table.SetRows(table.FixedRows() + int(labels.size()));
+    for (qsizetype j = 0; j < labels.size(); ++j)
+      table.SetTextMatrix(table.FixedRows() + int(j), fixedCols - 1, labels[j]);
     // A day with two rows of one product shows the later one.
-    if (OpenRecordset(rs, u"SELECT PID,Dat,"_s + valueField + u" FROM "_s + name +
-                              u" ORDER BY PID,Dat,rowid"_s)) {
-      for (; !rs.IsEOF(); rs.MoveNext()) {
-        const auto row = rowOf.constFind(rs.Field(1).toString());
-        const auto cols = columnsOf.constFind(rs.Field(0).toInt());
-        if (row == rowOf.cend() || cols == columnsOf.cend() || rs.Field(0).isNull()) continue;
-        for (int col : *cols) SetGridCell(table, *row, col, rs.Field(2), true);
-      }
+    Statement values(*conn, u"SELECT PID,Dat,"_s + valueField + u" FROM "_s + name +
+                                u" ORDER BY PID,Dat,rowid"_s);
+    while (values.next()) {
+      if (sqlite3_column_type(values.handle(), 0) != SQLITE_INTEGER) continue;
+      const auto row = rowOf.constFind(text(values, 1));
+      const auto cols = columnsOf.constFind(sqlite3_column_int64(values.handle(), 0));
+      if (row == rowOf.cend() || cols == columnsOf.cend()) continue;
+      const Value v = values.value(2);
+      for (int col : *cols) SetGridCell(table, *row, col, v, true);
     }
-    CloseRecordset(rs);
   }
   AutoFitColumns(table, 1);
   RenumberRows(table);
@@ -295,7 +321,7 @@ void RunPivot(Grid& table, ChartSurface& pic, QDate& from, QDate& to, const QStr
                           : PivotBySql(conn, t, e, chosen, from, to);
     });
   }
-  ShowPivot(table, t.name, t.columns.back().name, caption, chosen);
+  ShowPivot(table, run->conn, t.name, t.columns.back().name, caption, chosen);
   table.SetTag(title);
   DrawChart(pic, table);
 }
@@ -415,7 +441,7 @@ void ProductSalesPriceTrend(Grid& table, ChartSurface& pic, QDate& from, QDate& 
       const auto [first, last] = f.DayRange(from, to);
       const auto [lo, hi] = f.ProductRows(p, first, last);
       for (quint32 r = lo; r < hi; ++r) {
-        w.Text(f.DayText(f.day[r]))
+        w.Text(f.dayTexts[f.day[r]])
             .Integer(*id)
             .Put(ValueAt(f, FigureExpr::Sales, r))
             .Real(f.price[r])

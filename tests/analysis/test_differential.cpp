@@ -3,8 +3,9 @@
 // bit, and so must the tables shown. The databases hold what real files hold and what the cache
 // must get right: NULL and zero prices, promotions and none, missing days, two rows of a product
 // on one day, days whose rows were written in any product order, deleted products, NULL PIDs
-// and dates, category values with quotes, empty and NULL; the statistics get reversed dates,
-// ranges beyond the data, products chosen twice, unknown and malformed IDs.
+// and dates, PIDs that are no integers, dates with a time of day or as numbers, category values
+// with quotes, empty and NULL; the statistics get reversed dates, ranges beyond the data, products
+// chosen twice, unknown and malformed IDs.
 #include <QRandomGenerator64>
 #include <functional>
 
@@ -75,13 +76,22 @@ class Differential : public StatsTest {
       QList<int> order;
       for (int p = 1; p <= products; ++p) order << p;
       if (!productOrder) std::shuffle(order.begin(), order.end(), rnd);
+      // Rows of PIDs that match no product come first in a day written product by product.
+      const auto unmatched = [&] {
+        if (Chance(10)) insert(Value(), dat);
+        if (Chance(5)) insert(u"x"_s, dat);
+        if (Chance(5)) insert(2.5, dat);
+      };
+      if (productOrder) unmatched();
       for (int p : order) {
         if (Chance(15)) continue;
         insert(p, dat);
         if (Chance(3)) insert(p, dat);  // a second row the same day
       }
-      if (Chance(10)) insert(Value(), dat);
+      if (!productOrder) unmatched();
       if (Chance(10)) insert(1, Value());
+      if (Chance(5)) insert(2, dat + u" 08:00"_s);
+      if (Chance(5)) insert(3, 20240128 + d);
     }
     // Deleted products keep their figures.
     for (int i = Below(3); i > 0; --i)
@@ -180,9 +190,12 @@ class Differential : public StatsTest {
 };
 
 TEST_F(Differential, CacheAndStatementsGiveTheSameTables) {
-  int compared = 0, withRows = 0;
+  int compared = 0, withRows = 0, byProduct = 0;
   for (quint64 seed = 1; seed <= 12; ++seed) {
     Generate(seed);
+    const Figures* figures = StatisticsDatabase::Current().CachedFigures();
+    ASSERT_NE(figures, nullptr);
+    byProduct += figures->daysByProduct;
     for (int i = 0; i < 40; ++i) {
       const Case c = RandomCase();
       SCOPED_TRACE((u"seed "_s + QString::number(seed) + u": "_s + c.what).toStdString());
@@ -195,8 +208,10 @@ TEST_F(Differential, CacheAndStatementsGiveTheSameTables) {
       withRows += reference.size() > 4;
     }
   }
-  // The random cases are not all empty.
+  // The random cases are not all empty, and the days came in both orders.
   EXPECT_GT(withRows, compared / 2);
+  EXPECT_GT(byProduct, 0);
+  EXPECT_LT(byProduct, 12);
 }
 
 }  // namespace

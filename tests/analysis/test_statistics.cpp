@@ -306,12 +306,22 @@ TEST_F(FiguresCacheTest, LoadsOnceAndFollowsChangesOfTheFile) {
   EXPECT_EQ(sales(), QStringList{u"日期|销售量"_s});
 }
 
-TEST_F(FiguresCacheTest, FiguresItCannotHoldExactlyAreLeftToTheStatements) {
-  // A Dat with a time of day is its own group for the statements: the cache steps aside.
+TEST_F(FiguresCacheTest, HoldsDatesOfAnyTextAndLeavesPricesThatAreNoNumbersToTheStatements) {
+  // A Dat with a time of day is a day of its own; a Dat that is a number is in no range.
   AddFigures(1, u"2024-03-02 10:00:00"_s, 100.0, 90.0, 1, 1);
-  CategorySalesTrend(table, pic, from, to, u"衬衫,,,,,,,,,,"_s, 0, u"测试库"_s);
-  EXPECT_EQ(Shown(), (QStringList{u"日期|销售量"_s, u"2024.03.01|13"_s, u"2024.03.02|12"_s,
+  AddFigures(1, 20240302, 100.0, 90.0, 50, 1);
+  const auto sales = [&] {
+    QDate a = from, b = to;
+    CategorySalesTrend(table, pic, a, b, u"衬衫,,,,,,,,,,"_s, 0, u"测试库"_s);
+    return Shown();
+  };
+  EXPECT_EQ(sales(), (QStringList{u"日期|销售量"_s, u"2024.03.01|13"_s, u"2024.03.02|12"_s,
                                   u"2024.03.02|1"_s, u"2024.03.03|12"_s}));
+  EXPECT_TRUE(StatisticsDatabase::Current().HoldsFigures());
+
+  // A price stored as a text: the statements take it as 0, the cache does not hold it.
+  Exec(u"INSERT INTO PInfo(PID,Dat,Price,PPrice,Sales,Stock) VALUES(2,'2024-03-02','abc',1,2,1)"_s);
+  EXPECT_EQ(sales().value(2), u"2024.03.02|14"_s);
   EXPECT_FALSE(StatisticsDatabase::Current().HoldsFigures());
 }
 
