@@ -4,6 +4,9 @@
 #include <QWidget>
 #include <functional>
 
+#include "analysis/ui/chartview.h"
+#include "tables/grid.h"
+
 class QComboBox;
 class QDateEdit;
 class QGroupBox;
@@ -12,8 +15,6 @@ class QRadioButton;
 
 namespace lanxi {
 
-class ChartView;
-class Grid;
 class GridView;
 
 // The window "产品类别构成分析": compares the values of one category field across all products
