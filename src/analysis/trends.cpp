@@ -331,6 +331,48 @@ WorkTable PivotTable(const QString& name, const QString& field, const QString& t
           {{u"PID"_s, u"LONG"_s}, {u"Name"_s, u"TEXT(255)"_s}, {kDat, u"DATE"_s}, {field, type}}};
 }
 
+// Daily totals of a count, or of its amount at the promotional price (option 0: the count).
+struct Totals {
+  QString table;
+  QString field;
+  QString what;  // in the titles
+  QString countCaption;
+  QString amountCaption;
+  FigureExpr count;
+  FigureExpr amount;
+  bool stock;
+};
+const Totals kSalesTotals{
+    u"T_SalesByPro"_s,       u"Sales"_s, u"销量"_s, u"销售量"_s, u"销售额"_s, FigureExpr::Sales,
+    FigureExpr::SalesAmount, false};
+const Totals kStockTotals{
+    u"T_StockByPro"_s,       u"Stock"_s, u"库存"_s, u"库存量"_s, u"库存额"_s, FigureExpr::Stock,
+    FigureExpr::StockAmount, true};
+
+void CategoryTotalTrend(const Totals& t, Grid& table, ChartSurface& pic, QDate& from, QDate& to,
+                        const QString& categories, int option, const QString& dbName,
+                        StatisticsPath path) {
+  const bool count = option == 0;
+  const QString caption = count ? t.countCaption : t.amountCaption;
+  const DailyTable daily{
+      t.table, {{{t.field, u"DOUBLE"_s}, Agg::Sum, count ? t.count : t.amount}}, t.field};
+  RunCategoryTrend(daily, table, pic, from, to, categories, path, {QString(), kDat, t.field},
+                   {kSerial, kDate, caption},
+                   CategoryTitle(u"淘宝产品类别"_s + t.what + u"走势图("_s + caption + u')', dbName,
+                                 categories, t.stock));
+}
+
+// Counts are stored as 32-bit integers, amounts keep their fractions.
+void ProductTotalTrend(const Totals& t, Grid& table, ChartSurface& pic, QDate& from, QDate& to,
+                       const QString& ids, const QString& names, int option, StatisticsPath path) {
+  const bool count = option == 0;
+  const QString caption = count ? t.countCaption : t.amountCaption;
+  RunPivot(table, pic, from, to, ids, names, path,
+           PivotTable(t.table, t.field, count ? u"LONG"_s : u"DOUBLE"_s),
+           count ? t.count : t.amount, caption,
+           u"淘宝产品"_s + t.what + u"走势图("_s + caption + u')' + kCrLf + SourceLine(t.stock));
+}
+
 }  // namespace
 
 void CategorySalesPriceTrend(Grid& table, ChartSurface& pic, QDate& from, QDate& to,
@@ -371,31 +413,13 @@ void CategoryPriceTrend(Grid& table, ChartSurface& pic, QDate& from, QDate& to,
 void CategorySalesTrend(Grid& table, ChartSurface& pic, QDate& from, QDate& to,
                         const QString& categories, int option, const QString& dbName,
                         StatisticsPath path) {
-  const bool count = option == 0;
-  const QString caption = count ? u"销售量"_s : u"销售额"_s;
-  const DailyTable daily{
-      u"T_SalesByPro"_s,
-      {{{u"Sales"_s, u"DOUBLE"_s}, Agg::Sum, count ? FigureExpr::Sales : FigureExpr::SalesAmount}},
-      u"Sales"_s};
-  RunCategoryTrend(
-      daily, table, pic, from, to, categories, path, {QString(), kDat, u"Sales"_s},
-      {kSerial, kDate, caption},
-      CategoryTitle(u"淘宝产品类别销量走势图("_s + caption + u')', dbName, categories));
+  CategoryTotalTrend(kSalesTotals, table, pic, from, to, categories, option, dbName, path);
 }
 
 void CategoryStockTrend(Grid& table, ChartSurface& pic, QDate& from, QDate& to,
                         const QString& categories, int option, const QString& dbName,
                         StatisticsPath path) {
-  const bool count = option == 0;
-  const QString caption = count ? u"库存量"_s : u"库存额"_s;
-  const DailyTable daily{
-      u"T_StockByPro"_s,
-      {{{u"Stock"_s, u"DOUBLE"_s}, Agg::Sum, count ? FigureExpr::Stock : FigureExpr::StockAmount}},
-      u"Stock"_s};
-  RunCategoryTrend(
-      daily, table, pic, from, to, categories, path, {QString(), kDat, u"Stock"_s},
-      {kSerial, kDate, caption},
-      CategoryTitle(u"淘宝产品类别库存走势图("_s + caption + u')', dbName, categories, true));
+  CategoryTotalTrend(kStockTotals, table, pic, from, to, categories, option, dbName, path);
 }
 
 void ProductSalesPriceTrend(Grid& table, ChartSurface& pic, QDate& from, QDate& to,
@@ -477,23 +501,13 @@ void ProductPriceTrend(Grid& table, ChartSurface& pic, QDate& from, QDate& to,
 void ProductSalesTrend(Grid& table, ChartSurface& pic, QDate& from, QDate& to,
                        const QString& productIds, const QString& productNames, int option,
                        StatisticsPath path) {
-  const bool count = option == 0;
-  const QString caption = count ? u"销售量"_s : u"销售额"_s;
-  RunPivot(table, pic, from, to, productIds, productNames, path,
-           PivotTable(u"T_SalesByPro"_s, u"Sales"_s, count ? u"LONG"_s : u"DOUBLE"_s),
-           count ? FigureExpr::Sales : FigureExpr::SalesAmount, caption,
-           u"淘宝产品销量走势图("_s + caption + u')' + kCrLf + SourceLine());
+  ProductTotalTrend(kSalesTotals, table, pic, from, to, productIds, productNames, option, path);
 }
 
 void ProductStockTrend(Grid& table, ChartSurface& pic, QDate& from, QDate& to,
                        const QString& productIds, const QString& productNames, int option,
                        StatisticsPath path) {
-  const bool count = option == 0;
-  const QString caption = count ? u"库存量"_s : u"库存额"_s;
-  RunPivot(table, pic, from, to, productIds, productNames, path,
-           PivotTable(u"T_StockByPro"_s, u"Stock"_s, count ? u"LONG"_s : u"DOUBLE"_s),
-           count ? FigureExpr::Stock : FigureExpr::StockAmount, caption,
-           u"淘宝产品库存走势图("_s + caption + u')' + kCrLf + SourceLine(true));
+  ProductTotalTrend(kStockTotals, table, pic, from, to, productIds, productNames, option, path);
 }
 
 }  // namespace lanxi
