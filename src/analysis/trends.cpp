@@ -84,44 +84,43 @@ bool DailyFromCache(Connection& conn, const Figures& f, const DailyTable& daily,
   RowWriter w(conn, daily.Table());
   const auto [first, last] = f.DayRange(from, to);
   const size_t n = daily.values.size();
-  std::vector<figmath::Sum> sums;
-  std::vector<char> any;
-  const auto add = [&](size_t at, quint32 row) {
-    for (size_t i = 0; i < n; ++i) AddTo(sums[at + i], f, daily.values[i].expr, row);
+  const auto add = [&](figmath::Sum* sums, quint32 row) {
+    for (size_t i = 0; i < n; ++i) AddTo(sums[i], f, daily.values[i].expr, row);
+  };
+  const auto write = [&](int d, const figmath::Sum* sums) {
+    w.Text(f.dayTexts[d]);
+    for (size_t i = 0; i < n; ++i)
+      w.Put(daily.values[i].agg == Agg::Sum ? sums[i].Total() : sums[i].Average());
+    return w.Row();
   };
   if (f.daysByProduct) {
-    // The rows of a day in ID order are its rows product by product: all days at once.
-    sums.resize(size_t(last - first) * n);
-    any.assign(last - first, 0);
+    // A day's rows in ID order are its rows product by product: every day in one pass.
+    std::vector<figmath::Sum> sums(size_t(last - first) * n);
+    std::vector<char> any(last - first, 0);
     for (int p = 0; p < f.Products(); ++p) {
       if (products && !chosen[p]) continue;
       const auto [lo, hi] = f.ProductRows(p, first, last);
       for (quint32 r = lo; r < hi; ++r) {
         const int d = f.day[r] - first;
         any[d] = 1;
-        add(size_t(d) * n, r);
+        add(&sums[size_t(d) * n], r);
       }
     }
-  } else {
-    sums.resize(n);
+    for (int d = first; d < last; ++d) {
+      if (any[d - first] && !write(d, &sums[size_t(d - first) * n])) return false;
+    }
+    return true;
   }
+  std::vector<figmath::Sum> sums(n);
   for (int d = first; d < last; ++d) {
-    size_t at = size_t(d - first) * n;
-    if (!f.daysByProduct) {
-      at = 0;
-      any.assign(1, 0);
-      std::fill(sums.begin(), sums.end(), figmath::Sum());
-      for (quint32 k = f.dayStart[d]; k < f.dayStart[d + 1]; ++k) {
-        if (products && !chosen[f.byDayProduct[k]]) continue;
-        any[0] = 1;
-        add(0, f.byDay[k]);
-      }
+    bool any = false;
+    std::fill(sums.begin(), sums.end(), figmath::Sum());
+    for (quint32 k = f.dayStart[d]; k < f.dayStart[d + 1]; ++k) {
+      if (products && !chosen[f.byDayProduct[k]]) continue;
+      any = true;
+      add(sums.data(), f.byDay[k]);
     }
-    if (!any[f.daysByProduct ? d - first : 0]) continue;
-    w.Text(f.dayTexts[d]);
-    for (size_t i = 0; i < n; ++i)
-      w.Put(daily.values[i].agg == Agg::Sum ? sums[at + i].Total() : sums[at + i].Average());
-    if (!w.Row()) return false;
+    if (any && !write(d, sums.data())) return false;
   }
   return true;
 }
