@@ -1,0 +1,247 @@
+// The statistics on a generated database of 2,000 products × 730 days (about 1.43 million
+// figures rows): each statistic by the SQL statements (the reference), the figures cache's load,
+// and each statistic from the cache, against one bare aggregate over PInfo through the engine,
+// all measured in this run. Every statistic is timed whole, as a press of "分析" costs: the
+// working table, the table filled from it and the chart drawn. Prints times and ratios; asserts
+// nothing.
+//
+//   bench_statistics [FOLDER]   keeps the generated database in FOLDER and reuses it next time
+#include <sqlite3.h>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+
+#include "analysis/comparison.h"
+#include "analysis/drawchart.h"
+#include "analysis/imagesurface.h"
+#include "analysis/trends.h"
+#include "common/programfolder.h"
+#include "common/userprompts.h"
+#include "demodata.h"
+#include "storage/dboperate.h"
+#include "storage/schema.h"
+
+using namespace Qt::StringLiterals;
+using namespace lanxi;
+
+namespace {
+
+constexpr int kProducts = 2000;
+constexpr int kDays = 730;
+const QDate kLastDay(2026, 12, 1);
+const QString kName = u"基准"_s;
+
+class QuietPrompts final : public UserPrompts {
+ public:
+  void Message(const QString&, MessageKind) override {}
+  bool Ask(const QString&) override { return false; }
+  std::optional<QString> Input(const QString&, const QString&) override { return {}; }
+  QString SaveFileName(const FileDialogSpec&) override { return {}; }
+  QString OpenFileName(const FileDialogSpec&) override { return {}; }
+};
+
+double CpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+struct Times {
+  double cpu = 1e300;
+  double wall = 1e300;
+};
+
+Times Best(int runs, const std::function<void()>& f) {
+  Times best;
+  for (int i = 0; i < runs; ++i) {
+    QElapsedTimer t;
+    t.start();
+    const double cpu = CpuMs();
+    f();
+    best.cpu = std::min(best.cpu, CpuMs() - cpu);
+    best.wall = std::min(best.wall, t.nsecsElapsed() / 1e6);
+  }
+  return best;
+}
+
+// Open, key, one aggregate over every figures row grouped by day, close: the engine alone.
+void BareAggregate(const QByteArray& path) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  const QByteArray& key = DatabaseKey();
+  sqlite3_key(db, key.constData(), int(key.size()));
+  sqlite3_exec(db, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
+  sqlite3_stmt* s = nullptr;
+  sqlite3_prepare_v2(db, "SELECT Dat,SUM(Sales),AVG(Price),AVG(PPrice) FROM PInfo GROUP BY Dat", -1,
+                     &s, nullptr);
+  while (sqlite3_step(s) == SQLITE_ROW) {
+  }
+  sqlite3_finalize(s);
+  sqlite3_close(db);
+}
+
+// The generated database in `folder`, made when it is not there yet.
+QString PrepareDatabase(const QString& folder) {
+  const QString catalog = QDir(folder).filePath(u"PARA.mdb"_s);
+  if (demo::CatalogueSize(catalog) > 0) {
+    Connection conn;
+    conn.open(catalog);
+    Statement s(conn, u"SELECT Dat FROM DBInfo WHERE Name=?"_s);
+    s.bind({kName});
+    if (s.next()) return CatalogFileName(s.value(0).toDateTime());
+  }
+  if (!WriteTemplates(folder)) return {};
+  demo::Spec spec;
+  spec.name = kName;
+  spec.products = kProducts;
+  spec.days = kDays;
+  spec.lastDay = kLastDay;
+  demo::Result result;
+  QString error;
+  QElapsedTimer t;
+  t.start();
+  if (!demo::GenerateCataloguedDatabase(catalog, spec, &result, &error)) {
+    std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
+    return {};
+  }
+  std::printf("generated %lld figures rows in %.1f s\n", static_cast<long long>(result.figureRows),
+              t.nsecsElapsed() / 1e9);
+  return result.fileName;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  QTemporaryDir temporary;
+  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
+  QDir().mkpath(folder);
+  SetProgramFolder(folder);
+  QuietPrompts prompts;
+  SetPrompts(&prompts);
+  DatabaseKey();
+
+  const QString file = PrepareDatabase(folder);
+  if (file.isEmpty()) return 1;
+  CurDBFile = WorkDBFile = file;
+  const QByteArray path = QDir(folder).filePath(file).toUtf8();
+
+  BareAggregate(path);  // the file in the system's cache, as after the first use
+  const Times bare = Best(3, [&] { BareAggregate(path); });
+  std::printf("baseline: bare aggregate over PInfo (sqlite3)   %8.1f ms processor %8.1f ms wall\n",
+              bare.cpu, bare.wall);
+
+  StatisticsDatabase& db = StatisticsDatabase::Current();
+  db.Drop();
+  const Times load = Best(1, [&] {
+    db.Drop();
+    db.CachedFigures();
+  });
+  const Figures* figures = db.CachedFigures();
+  if (!figures) {
+    std::fprintf(stderr, "the figures cache did not load\n");
+    return 1;
+  }
+  std::printf(
+      "cache load, %d rows, %.1f MB                %8.1f ms processor %8.1f ms wall  "
+      "ratio %.2f (aim <= 1.5 s)\n",
+      figures->Rows(), figures->Bytes() / 1048576.0, load.cpu, load.wall, load.wall / bare.wall);
+
+  Grid table;
+  ImageSurface pic(QSize(900, 520));
+  const QDate first = kLastDay.addDays(-(kDays - 1));
+  QStringList ids, names;
+  for (int id = 1; id <= 20; ++id) {
+    ids << QString::number(id);
+    names << LookupValue(u"Product"_s, id, u"ID"_s, u"Name"_s).toString();
+  }
+  const QString one = u"1:"_s + names[0];
+  const QString dress = u"连衣裙,,,,,,,,,,"_s;
+
+  struct Case {
+    QString what;
+    std::function<void(StatisticsPath)> run;
+  };
+  std::vector<Case> cases;
+  const auto trend = [&](QString what, auto&& f) {
+    cases.push_back({what, [&, f](StatisticsPath p) {
+                       QDate a = first, b = kLastDay;
+                       f(a, b, p);
+                     }});
+  };
+  for (const QString& filter : {QString(), dress}) {
+    const QString which = filter.isEmpty() ? u"all"_s : u"连衣裙"_s;
+    trend(u"category sales/price, "_s + which, [&, filter](QDate& a, QDate& b, StatisticsPath p) {
+      CategorySalesPriceTrend(table, pic, a, b, filter, kName, p);
+    });
+    trend(u"category price (discount), "_s + which,
+          [&, filter](QDate& a, QDate& b, StatisticsPath p) {
+            CategoryPriceTrend(table, pic, a, b, filter, 2, kName, p);
+          });
+    trend(u"category sales amount, "_s + which, [&, filter](QDate& a, QDate& b, StatisticsPath p) {
+      CategorySalesTrend(table, pic, a, b, filter, 1, kName, p);
+    });
+    trend(u"category stock, "_s + which, [&, filter](QDate& a, QDate& b, StatisticsPath p) {
+      CategoryStockTrend(table, pic, a, b, filter, 0, kName, p);
+    });
+  }
+  trend(u"product sales/price, 1 product"_s, [&](QDate& a, QDate& b, StatisticsPath p) {
+    ProductSalesPriceTrend(table, pic, a, b, one, p);
+  });
+  trend(u"product sales/price, all products"_s, [&](QDate& a, QDate& b, StatisticsPath p) {
+    ProductSalesPriceTrend(table, pic, a, b, u"所有产品"_s, p);
+  });
+  for (const int n : {1, 20}) {
+    const QString chosenIds = ids.mid(0, n).join(u','),
+                  chosenNames = names.mid(0, n).join(u"\r\n"_s);
+    const QString count = QString::number(n) + (n == 1 ? u" product"_s : u" products"_s);
+    trend(u"product price, "_s + count,
+          [&, chosenIds, chosenNames](QDate& a, QDate& b, StatisticsPath p) {
+            ProductPriceTrend(table, pic, a, b, chosenIds, chosenNames, 0, p);
+          });
+    trend(u"product sales amount, "_s + count,
+          [&, chosenIds, chosenNames](QDate& a, QDate& b, StatisticsPath p) {
+            ProductSalesTrend(table, pic, a, b, chosenIds, chosenNames, 1, p);
+          });
+    trend(u"product stock, "_s + count,
+          [&, chosenIds, chosenNames](QDate& a, QDate& b, StatisticsPath p) {
+            ProductStockTrend(table, pic, a, b, chosenIds, chosenNames, 0, p);
+          });
+  }
+  const QStringList measures = ClassMeasureCaptions();
+  for (int m = 0; m < measures.size(); ++m) {
+    cases.push_back(
+        {u"comparison "_s + QString::number(m) + u' ' + measures[m], [&, m](StatisticsPath p) {
+           CalToTempTable(table, pic, first, kLastDay, u"分类1"_s, m, kName, p);
+         }});
+  }
+
+  std::printf("\n%-36s %12s %12s %12s %12s %10s\n", "statistic (a whole press of 分析)",
+              "reference", "cached", "cached cpu", "its chart", "ratio");
+  double worst = 0, worstTable = 0;
+  for (const Case& c : cases) {
+    const Times reference = Best(1, [&] { c.run(StatisticsPath::Reference); });
+    c.run(StatisticsPath::Cached);
+    const Times cached = Best(5, [&] { c.run(StatisticsPath::Cached); });
+    // The chart of the same table alone: what the statistic itself leaves to DrawChart.
+    const Times chart = Best(5, [&] {
+      DrawChart(pic, table);
+      pic.Image();
+    });
+    worst = std::max(worst, cached.wall);
+    worstTable = std::max(worstTable, cached.wall - chart.wall);
+    std::printf("%-36s %9.1f ms %9.1f ms %9.1f ms %9.1f ms %10.3f\n", c.what.toUtf8().constData(),
+                reference.wall, cached.wall, cached.cpu, chart.wall, cached.wall / bare.wall);
+  }
+  std::printf("ratio: cached statistic (wall) / bare aggregate (wall); aim <= 0.1 and < 100 ms\n");
+  std::printf("slowest cached statistic %.1f ms, without its chart %.1f ms\n", worst, worstTable);
+  if (!db.HoldsFigures()) std::printf("note: the cache was dropped during the run\n");
+  db.Drop();
+  SetPrompts(nullptr);
+  return 0;
+}
