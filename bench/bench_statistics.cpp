@@ -4,12 +4,10 @@
 // all measured in this run. Every statistic is timed whole, as a press of "分析" costs: the
 // working table, the table filled from it and the chart drawn. Prints times and ratios; asserts
 // nothing.
-//
-//   bench_statistics [FOLDER]   keeps the generated database in FOLDER and reuses it next time
 #include <sqlite3.h>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -19,9 +17,9 @@
 #include "analysis/drawchart.h"
 #include "analysis/imagesurface.h"
 #include "analysis/trends.h"
+#include "benchdata.h"
 #include "common/programfolder.h"
 #include "common/userprompts.h"
-#include "demodata.h"
 #include "storage/dboperate.h"
 #include "storage/schema.h"
 
@@ -30,9 +28,6 @@ using namespace lanxi;
 
 namespace {
 
-constexpr int kProducts = 2000;
-constexpr int kDays = 730;
-const QDate kLastDay(2026, 12, 1);
 const QString kName = u"基准"_s;
 
 class QuietPrompts final : public UserPrompts {
@@ -84,50 +79,24 @@ void BareAggregate(const QByteArray& path) {
   sqlite3_close(db);
 }
 
-// The generated database in `folder`, made when it is not there yet.
-QString PrepareDatabase(const QString& folder) {
-  const QString catalog = QDir(folder).filePath(u"PARA.mdb"_s);
-  if (demo::CatalogueSize(catalog) > 0) {
-    Connection conn;
-    conn.open(catalog);
-    Statement s(conn, u"SELECT Dat FROM DBInfo WHERE Name=?"_s);
-    s.bind({kName});
-    if (s.next()) return CatalogFileName(s.value(0).toDateTime());
-  }
-  if (!WriteTemplates(folder)) return {};
-  demo::Spec spec;
-  spec.name = kName;
-  spec.products = kProducts;
-  spec.days = kDays;
-  spec.lastDay = kLastDay;
-  demo::Result result;
-  QString error;
-  QElapsedTimer t;
-  t.start();
-  if (!demo::GenerateCataloguedDatabase(catalog, spec, &result, &error)) {
-    std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
-    return {};
-  }
-  std::printf("generated %lld figures rows in %.1f s\n", static_cast<long long>(result.figureRows),
-              t.nsecsElapsed() / 1e9);
-  return result.fileName;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  QTemporaryDir temporary;
-  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
-  QDir().mkpath(folder);
+  bench::BigDatabase big;
+  QString error;
+  if (!bench::FindBigDatabase(&big, &error)) {
+    std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
+    return 1;
+  }
+  const QString folder = big.folder;
   SetProgramFolder(folder);
   QuietPrompts prompts;
   SetPrompts(&prompts);
   DatabaseKey();
-
-  const QString file = PrepareDatabase(folder);
-  if (file.isEmpty()) return 1;
+  const QString file = big.file;
+  const QDate kLastDay = big.lastDay;
   CurDBFile = WorkDBFile = file;
   const QByteArray path = QDir(folder).filePath(file).toUtf8();
 
@@ -154,7 +123,7 @@ int main(int argc, char** argv) {
 
   Grid table;
   ImageSurface pic(QSize(900, 520));
-  const QDate first = kLastDay.addDays(-(kDays - 1));
+  const QDate first = big.firstDay;
   QStringList ids, names;
   for (int id = 1; id <= 20; ++id) {
     ids << QString::number(id);
