@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "analysis/trends.h"
+#include "analysis/ui/anaclass.h"
 #include "analysis/ui/chartview.h"
 #include "capture/addproducts.h"
 #include "capture/browser.h"
@@ -383,6 +385,7 @@ void MF::BuildChartPage(int k, QWidget* frame) {
       auto* op = new QRadioButton(options[k][i]);
       op->setObjectName(Name(group[k], i));
       op->setChecked(i == 0);
+      op_[k][i] = op;
       bottom.add(op, op->fontMetrics().horizontalAdvance(op->text()) + 28);
     }
   }
@@ -475,7 +478,8 @@ void MF::BuildMenus() {
           &MF::mDownPic_Click);
 
   QMenu* more = menu("mMoreAna", u"更多分析"_s);
-  AddAction(more, "mProStructrue", u"类别构成分析"_s);
+  connect(AddAction(more, "mProStructrue", u"类别构成分析"_s), &QAction::triggered, this,
+          &MF::ShowAnaClass);
 
   QMenu* set = menu("mSet", u"设置"_s);
   mForbidProPic_ = AddAction(set, "mForbidProPic", u"禁止显示产品图片"_s);
@@ -617,18 +621,80 @@ void MF::Com_Click(int index) {
       ChooseProducts(pro_[(index - 22) / 4], this);
       break;
     case 21:
-    case 25:
-    case 29:
-    case 33:
-      break;  // the category trend of the page: the chart statistics run here
     case 23:
+    case 25:
     case 27:
+    case 29:
     case 31:
+    case 33:
     case 35:
-      break;  // the product trend of the page: the chart statistics run here
+      RunChart(index);
+      break;
     default:
       break;
   }
+}
+
+void MF::RunChart(int index) {
+  const int k = index < 24 ? 0 : (index - 24) / 4 + 1;
+  const bool byCategory = index == 21 || (index >= 24 && (index - 24) % 4 == 1);
+  Grid& table = *msf1_[k]->grid();
+  ChartPicture& pic = pic_[k]->picture();
+  // The statistic puts its own copies of the dates in order; the pickers stay as they are.
+  QDate from = dt_[2 * k]->date(), to = dt_[2 * k + 1]->date();
+  int option = 0;
+  for (int i = 0; i < 3 && op_[k][i]; ++i) {
+    if (op_[k][i]->isChecked()) {
+      option = i;
+      break;
+    }
+  }
+  if (byCategory) {
+    const QString categories = clas_[k]->text();
+    switch (k) {
+      case 0:
+        CategorySalesPriceTrend(table, pic, from, to, categories, CurDBName());
+        break;
+      case 1:
+        CategoryPriceTrend(table, pic, from, to, categories, option, CurDBName());
+        break;
+      case 2:
+        CategorySalesTrend(table, pic, from, to, categories, option, CurDBName());
+        break;
+      default:
+        CategoryStockTrend(table, pic, from, to, categories, option, CurDBName());
+    }
+    return;
+  }
+  if (k == 0) {
+    ProductSalesPriceTrend(table, pic, from, to, cPro_[0]->currentText());
+    return;
+  }
+  const QString ids = pro_[k]->property(kChoiceIdsProperty).toString();
+  const QString names = pro_[k]->text();
+  switch (k) {
+    case 1:
+      ProductPriceTrend(table, pic, from, to, ids, names, option);
+      break;
+    case 2:
+      ProductSalesTrend(table, pic, from, to, ids, names, option);
+      break;
+    default:
+      ProductStockTrend(table, pic, from, to, ids, names, option);
+  }
+}
+
+void MF::ShowAnaClass() {
+  bool created = false;
+  Ana_Class* window = Ana_Class::Open(
+      this, [this] { return CurDBName(); }, &created);
+  if (!created) return;
+  connect(window, &Ana_Class::TableMenuRequested, this, [this](Grid* grid, const QPoint& at) {
+    popMenu_->mModiStr->setVisible(false);
+    popMenu_->PopupTableMenu(grid, 0, at);
+  });
+  connect(window, &Ana_Class::PictureMenuRequested, this,
+          [this](ChartView* chart, const QPoint& at) { popMenu_->PopupPictureMenu(chart, at); });
 }
 
 void MF::AutoCategorise() {

@@ -97,6 +97,9 @@ class MF final : public QMainWindow, public CatalogueHost, public AddProductHost
   void mDownPic_Click();
   void OpenItemPage(const QString& url);
   void AutoCategorise();
+  // The statistic of a chart page's "分析" button, drawn into the page's table and chart.
+  void RunChart(int index);
+  void ShowAnaClass();
   void ProductChoiceKey(QComboBox* list);
   void OpenParamAddress(const char16_t* key, const char16_t* fallback);
 
@@ -119,6 +122,7 @@ class MF final : public QMainWindow, public CatalogueHost, public AddProductHost
   QComboBox* cPro_[2] = {};
   QLineEdit* clas_[4] = {};
   QLineEdit* pro_[4] = {};
+  QRadioButton* op_[4][3] = {};
   QLineEdit* tc_[2] = {};
   QComboBox* cbc_ = nullptr;
   QComboBox* cmb_ = nullptr;
