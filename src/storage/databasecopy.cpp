@@ -179,12 +179,12 @@ bool CheckCopy(const QString& path, int pageSize, const Content& source, CopyFau
 }
 
 // Makes an empty file at `path` (an empty file is attached as a new database: the source's
-// handle may not create files).
-bool MakeEmpty(const QString& path, CopyFault* fault) {
+// handle may not create files). A failure speaks of `target`, the file the user knows.
+bool MakeEmpty(const QString& path, const QString& target, CopyFault* fault) {
   QFile::remove(path);
   QFile empty(path);
   if (empty.open(QIODevice::WriteOnly)) return true;
-  return WriteFault(fault, path, empty.errorString());
+  return WriteFault(fault, target, empty.errorString());
 }
 
 }  // namespace
@@ -207,7 +207,7 @@ bool CopyDatabase(const QString& source, const QString& target, int pageSize, Co
   Connection from;
   if (!from.open(source, Connection::Mode::Private)) return EngineFault(fault, from);
   const QString partial = target + kPartial;
-  if (!MakeEmpty(partial, fault)) return false;
+  if (!MakeEmpty(partial, target, fault)) return false;
   if (!from.exec(u"ATTACH DATABASE ? AS lanxi_copy KEY ?"_s,
                  {partial, QString::fromLatin1(DatabaseKey())})) {
     QFile::remove(partial);
@@ -292,7 +292,7 @@ bool DatabaseHold::CopyFile(const QString& target, CopyFault* fault, const CopyT
   const QString partial = target + kPartial;
   QFile out(partial);
   if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-    return WriteFault(fault, partial, out.errorString());
+    return WriteFault(fault, target, out.errorString());
   QByteArray chunk(int(kChunkBytes), Qt::Uninitialized);
   for (sqlite3_int64 at = 0; at < size;) {
     const int n = int(std::min<sqlite3_int64>(kChunkBytes, size - at));
@@ -304,7 +304,7 @@ bool DatabaseHold::CopyFile(const QString& target, CopyFault* fault, const CopyT
     if (out.write(chunk.constData(), n) != n) {
       const QString why = out.errorString();
       out.remove();
-      return WriteFault(fault, partial, why);
+      return WriteFault(fault, target, why);
     }
     at += n;
     if (tick) tick();
@@ -312,7 +312,7 @@ bool DatabaseHold::CopyFile(const QString& target, CopyFault* fault, const CopyT
   if (!out.flush()) {
     const QString why = out.errorString();
     out.remove();
-    return WriteFault(fault, partial, why);
+    return WriteFault(fault, target, why);
   }
   out.close();
   {

@@ -323,10 +323,17 @@ TEST_F(Maintenance, ExportAsksBeforeReplacingAFileAndNeverReplacesTheProgramsOwn
   EXPECT_EQ(prompts.messages, QStringList());
 }
 
-TEST_F(Maintenance, ExportOfADatabaseWhoseFileIsMissing) {
+TEST_F(Maintenance, AnExportThatCannotBeDoneSaysWhy) {
   const QString a = Make(u"甲"_s);
-  ASSERT_TRUE(QFile::remove(a));
   host.chosen = u"甲"_s;
+  prompts.files.enqueue(folder.file(u"no such folder/out.mdb"_s));
+  ExportDB(host);
+  ASSERT_EQ(prompts.messages.size(), 1);
+  EXPECT_TRUE(prompts.messages[0].startsWith(u"数据库导出失败！\n无法写入文件“out.mdb”。"_s))
+      << prompts.messages[0].toStdString();
+
+  prompts.messages.clear();
+  ASSERT_TRUE(QFile::remove(a));
   prompts.files.enqueue(folder.file(u"out.mdb"_s));
   ExportDB(host);
   EXPECT_EQ(prompts.messages, QStringList{u"数据库文件“"_s + a + u"”不存在！"_s});
