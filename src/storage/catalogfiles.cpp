@@ -1,7 +1,5 @@
 #include "storage/catalogfiles.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -11,6 +9,7 @@
 #include <cstdio>
 
 #include "common/programfolder.h"
+#include "storage/databasecopy.h"
 #include "storage/dberror.h"
 #include "storage/schema.h"
 
@@ -50,14 +49,6 @@ bool PutMark(const QString& path) {
   if (QFileInfo(path).isFile()) return true;
   QFile mark(path);
   return mark.open(QIODevice::WriteOnly | QIODevice::NewOnly);
-}
-
-// Flushes a file or folder to the disk, so that what follows never reaches it first.
-void Sync(const QString& path) {
-  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
 }
 
 // Whether the file at `path` opens with the key and holds the tables of a tracking database.
@@ -148,12 +139,12 @@ struct NewFile {
     if (!PutMark(Mark())) return Fail(Failure::Write, FileFailureReason(Mark()));
     if (!make(Partial())) return Fail(Failure::Source, FileFailureReason(Partial()));
     if (!IsTrackingDatabase(Partial())) return Fail(Failure::NotADatabase, {});
-    Sync(Partial());
+    SyncToDisk(Partial());
     if (std::rename(QFile::encodeName(Partial()).constData(),
                     QFile::encodeName(path).constData()) != 0)
       return Fail(Failure::Write, FileFailureReason(path));
     placed = true;
-    Sync(QFileInfo(path).absolutePath());
+    SyncToDisk(QFileInfo(path).absolutePath());
     return true;
   }
   // Takes back what Make did.
@@ -348,6 +339,10 @@ bool RecoverCatalogueFiles(Connection& catalog, const QString& folder, Recovery*
       }
     }
   }
+
+  // The copy of an import that stopped before its row was saved; the file it came from is
+  // where the user chose it.
+  ok = RemoveIfThere(FileInFolder(folder, QString::fromUtf16(kImportCopyFile)), &r.removed) && ok;
 
   QStringList marks;
   ok = SeparateSharedFiles(catalog, folder, rows, named, &marks) && ok;

@@ -90,8 +90,9 @@ struct Recovery {
 
 // Finishes or undoes what interrupted catalogue operations left in `folder`: a new file whose
 // row was never saved goes; a file whose row went is deleted; a mark whose operation
-// completed or never began goes; a half-copied "….mdb.partial" goes; a file that an older
-// version moved aside as "….mdb.deleted" comes back while its row exists and goes otherwise.
+// completed or never began goes; a half-copied "….mdb.partial" goes, and so does the copy of
+// a database whose import stopped ("TEMP.MDB"); a file that an older version moved aside as
+// "….mdb.deleted" comes back while its row exists and goes otherwise.
 // Rows of an older version that share one file get copies of their own (the first row keeps
 // the file; the others are dated the first free second after their Dat). Touches nothing
 // when the catalogue cannot be read.

@@ -25,24 +25,9 @@ QString FileOf(const QString& path) {
   return path.mid(path.lastIndexOf(u'/') + 1);
 }
 
-// Asks for a database name until the answer passes `acceptable`; empty when the user gives up.
-template <typename Check>
-QString AskName(const QString& prompt, Check acceptable) {
-  for (;;) {
-    const std::optional<QString> typed = Prompts().Input(prompt, {});
-    const QString name = CleanDatabaseName(typed.value_or(QString()));
-    if (name.isEmpty()) return {};
-    if (acceptable(name)) return name;
-  }
-}
-
 // A message, and on the next line why, when that is known.
 QString WithReason(const QString& text, const QString& reason) {
   return reason.isEmpty() ? text : text + u'\n' + reason;
-}
-
-bool IsCatalogued(const QString& name) {
-  return !LookupValue(u"DBInfo"_s, name, u"Name"_s, u"Name"_s, Catalog()).toString().isEmpty();
 }
 
 // Older databases lack the item id column: add it and fill it from the item addresses, all in
@@ -76,6 +61,20 @@ bool UpgradeSchema(const QString& file, QString* error) {
 }
 
 }  // namespace
+
+QString AskDatabaseName(const QString& prompt,
+                        const std::function<bool(const QString&)>& acceptable) {
+  for (;;) {
+    const std::optional<QString> typed = Prompts().Input(prompt, {});
+    const QString name = CleanDatabaseName(typed.value_or(QString()));
+    if (name.isEmpty()) return {};
+    if (acceptable(name)) return name;
+  }
+}
+
+bool IsCatalogued(const QString& name) {
+  return !LookupValue(u"DBInfo"_s, name, u"Name"_s, u"Name"_s, Catalog()).toString().isEmpty();
+}
 
 QString CleanDatabaseName(const QString& typed) {
   QString name = typed;
@@ -159,7 +158,7 @@ bool OpenCatalogued(CatalogueHost& host, const QString& name) {
 
 void NewDB(CatalogueHost& host) {
   const QString prompt = u"请输入新的数据库名称："_s;
-  const QString name = AskName(prompt, [](const QString& n) {
+  const QString name = AskDatabaseName(prompt, [](const QString& n) {
     if (!IsCatalogued(n)) return true;
     ShowMessage(u"数据库“”已存在，请另取其他名称！"_s, MessageKind::Warning);
     return false;
@@ -199,7 +198,7 @@ void NewDB(CatalogueHost& host) {
 
 void RenameDB(CatalogueHost& host) {
   const QString old = host.CurDBName();
-  const QString name = AskName(u"请输入新的数据库名称："_s, [&](const QString& n) {
+  const QString name = AskDatabaseName(u"请输入新的数据库名称："_s, [&](const QString& n) {
     if (n == old) {
       ShowMessage(u"数据库名称不能与原名称一样！"_s, MessageKind::Warning);
       return false;

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 #include "storage/catalogfiles.h"
@@ -64,6 +65,12 @@ void NoticeLostCatalogue();
 
 // A typed database name without apostrophes and double quotes, trimmed.
 QString CleanDatabaseName(const QString& typed);
+// Asks for a database name with an input box until the cleaned answer passes `acceptable`
+// (which tells the user why it does not); empty when the user cancels or gives no name.
+QString AskDatabaseName(const QString& prompt,
+                        const std::function<bool(const QString&)>& acceptable);
+// Whether a database of this name is catalogued, compared as the catalogue compares names.
+bool IsCatalogued(const QString& name);
 // The full path of a catalogued database's file, derived from its DBInfo row; empty when the
 // name is not catalogued or its row names no file.
 QString CataloguedFilePath(const QString& name);

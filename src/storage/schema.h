@@ -15,6 +15,8 @@ inline constexpr char16_t kCatalogFile[] = u"PARA.mdb";
 inline constexpr char16_t kTemplateFile[] = u"data.mdb";
 // The tracking database used when no default is recorded: the template itself.
 inline constexpr char16_t kFallbackDBFile[] = u"DATA.mdb";
+// The copy of a database being imported, in the program folder until it is catalogued.
+inline constexpr char16_t kImportCopyFile[] = u"TEMP.MDB";
 
 // The file of a catalogued tracking database, derived from the text of its DBInfo row's Dat:
 // "DB" + Dat formatted YYMMDDHHMMSS + ".mdb" ("2012-03-05 14:30:15" gives DB120305143015.mdb).

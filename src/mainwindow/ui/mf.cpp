@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "analysis/figurescache.h"
 #include "analysis/trends.h"
 #include "analysis/ui/anaclass.h"
 #include "analysis/ui/chartview.h"
@@ -43,7 +44,9 @@
 #include "mainwindow/ui/selectdb.h"
 #include "mainwindow/ui/tabcontrol.h"
 #include "mainwindow/ui/twips.h"
+#include "storage/compaction.h"
 #include "storage/dboperate.h"
+#include "storage/importexport.h"
 #include "storage/settings.h"
 #include "tables/gridoperate.h"
 #include "tables/ui/gridview.h"
@@ -461,11 +464,16 @@ void MF::BuildMenus() {
           [this] { OpenDB(*this, {}); });
   connect(AddAction(file, "mDeleteDB", u"删除数据库"_s), &QAction::triggered, this,
           [this] { DeleteDB(*this, {}); });
-  AddAction(file, "mCompactDB", u"压缩数据库"_s);
+  connect(AddAction(file, "mCompactDB", u"压缩数据库"_s), &QAction::triggered, this, [] {
+    StatisticsDatabase::Current().Drop();  // the figures are read again from the new files
+    CompactAll();
+  });
   connect(AddAction(file, "mRenameDB", u"数据库改名"_s), &QAction::triggered, this,
           [this] { RenameDB(*this); });
-  AddAction(file, "mOutpuDB", u"导出数据库"_s);
-  AddAction(file, "mInputDB", u"导入数据库"_s);
+  connect(AddAction(file, "mOutpuDB", u"导出数据库"_s), &QAction::triggered, this,
+          [this] { ExportDB(*this); });
+  connect(AddAction(file, "mInputDB", u"导入数据库"_s), &QAction::triggered, this,
+          [this] { ImportDB(*this); });
   file->addSeparator();
   connect(AddAction(file, "mExit", u"退出"_s), &QAction::triggered, this, &MF::close);
 
