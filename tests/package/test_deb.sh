@@ -30,6 +30,7 @@ for tool in dpkg dpkg-deb dpkg-shlibdeps cpack lintian desktop-file-validate app
 done
 
 # One package test at a time on this machine (several working copies may run their tests).
+mkdir -p /run/lock
 exec 9>/run/lock/lanxi-package-test.lock
 flock -w 1800 9 || fail "another package test held the lock for 30 minutes"
 
@@ -47,16 +48,17 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
 
 # dpkg with its arguments, waiting while another package manager holds dpkg's lock.
 dpkg_locked() {
-  local log=$work/dpkg.log attempt
-  for attempt in $(seq 120); do
+  local log=$work/dpkg.log
+  for _ in $(seq 120); do
     if dpkg "$@" >"$log" 2>&1; then
       cat "$log"
       return 0
     fi
-    grep -qi "lock" "$log" || break
+    grep -Eq "frontend lock|database is locked" "$log" || break
     sleep 5
   done
   cat "$log"
@@ -66,7 +68,7 @@ dpkg_locked() {
 say "Building the package"
 cpack --config "$build/CPackConfig.cmake" -B "$work/deb" >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log"; fail "cpack could not build the package"; }
-deb=$(ls "$work"/deb/lanxi_"$version"_*.deb 2>/dev/null | head -n1)
+deb=$(find "$work/deb" -maxdepth 1 -name "lanxi_${version}_*.deb" | head -n1)
 [ -n "$deb" ] || { cat "$work/cpack.log"; fail "cpack wrote no lanxi_${version}_*.deb"; }
 say "$(basename "$deb"): $(du -h "$deb" | cut -f1)"
 
@@ -188,7 +190,10 @@ databases=("$folder"/DB*.mdb)
 say "Removing the package"
 dpkg_locked --purge lanxi >/dev/null || fail "the package could not be removed"
 installed=0
-[ ! -e /usr/bin/lanxi ] && [ ! -e /usr/lib/lanxi ] || fail "files of the package stayed after removal"
-[ -f "$folder/PARA.mdb" ] && [ -f "${databases[0]}" ] ||
+if [ -e /usr/bin/lanxi ] || [ -e /usr/lib/lanxi ]; then
+  fail "files of the package stayed after removal"
+fi
+if [ ! -f "$folder/PARA.mdb" ] || [ ! -f "${databases[0]}" ]; then
   fail "removing the package took the user's data with it"
+fi
 say "The package builds, installs, starts, passes lintian and removes cleanly"
