@@ -8,6 +8,8 @@
 #   ./build.sh bench   build and run the benchmarks (the first run of a day makes their database,
 #                      2,000 products x 730 days, under BUILD_DIR/bench-data; LANXI_BENCH_DATA
 #                      names a folder with such a database instead)
+#   ./build.sh package build the Debian package BUILD_DIR/package/lanxi_VERSION_ARCH.deb; install
+#                      it with: sudo apt-get install ./build/package/lanxi_*.deb
 #
 # Fuzzing (not part of "test"; the kept corpus is replayed by the tests): fuzz/run.sh [SECONDS]
 #
@@ -27,6 +29,8 @@ PACKAGES=(
   fonts-noto-cjk xvfb xauth x11-utils
   zlib1g-dev
   libqt6webenginecore6-bin
+  # The Debian package and its test: CPack's dependency search, the package checkers.
+  dpkg-dev file lintian desktop-file-utils appstream
 )
 
 say() { printf '\033[1m==> %s\033[0m\n' "$*"; }
@@ -112,6 +116,17 @@ run_benchmarks() {
   [ $found -eq 1 ] || die "no benchmarks were built"
 }
 
+build_package() {
+  say "Building the Debian package"
+  rm -rf "$BUILD_DIR/package"
+  cpack --config "$BUILD_DIR/CPackConfig.cmake" -B "$BUILD_DIR/package" || die "cpack failed"
+  rm -rf "$BUILD_DIR/package/_CPack_Packages"
+  local deb
+  deb=$(ls "$BUILD_DIR"/package/*.deb) || die "cpack wrote no package"
+  say "Package: $deb"
+  say "Install it with: sudo apt-get install $deb"
+}
+
 cmd=${1:-}
 [ $# -gt 0 ] && shift
 case "$cmd" in
@@ -119,5 +134,6 @@ case "$cmd" in
   test) build; run_tests "$@" ;;
   build) build ;;
   bench) build; run_benchmarks ;;
-  *) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 2 ;;
+  package) build; build_package ;;
+  *) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 2 ;;
 esac
