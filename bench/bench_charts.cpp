@@ -11,6 +11,7 @@
 
 #include "analysis/drawchart.h"
 #include "analysis/imagesurface.h"
+#include "benchdata.h"
 #include "tables/gridoperate.h"
 
 using namespace Qt::StringLiterals;
@@ -40,34 +41,6 @@ void FillTable(Grid& g) {
       u"[数据来源：淘宝；数据分析：澜析销量跟踪软件]"_s);
 }
 
-// The processor time of this thread in milliseconds: unlike the clock on the wall it does not
-// count the time other programs on a busy machine take.
-double CpuMs() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-// The best of kRuns runs, as processor time and as time on the wall.
-struct Times {
-  double cpu = 1e300;
-  double wall = 1e300;
-};
-
-template <typename F>
-Times Best(F&& f) {
-  Times best;
-  for (int i = 0; i < kRuns; ++i) {
-    QElapsedTimer t;
-    t.start();
-    const double cpu = CpuMs();
-    f();
-    best.cpu = std::min(best.cpu, CpuMs() - cpu);
-    best.wall = std::min(best.wall, t.nsecsElapsed() / 1e6);
-  }
-  return best;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -77,29 +50,29 @@ int main(int argc, char** argv) {
   FillTable(table);
 
   QImage plain(kSize, QImage::Format_RGB32);
-  const Times fill = Best([&] { plain.fill(Qt::white); });
+  const bench::Times fill = bench::BestTimes(kRuns, [&] { plain.fill(Qt::white); });
   ImageSurface pic(kSize);
   DrawChart(pic, table);  // fonts and glyph caches warm up once, as after the first chart
-  const Times draw = Best([&] {
+  const bench::Times draw = bench::BestTimes(kRuns, [&] {
     DrawChart(pic, table);
     pic.Image();  // the drawing is complete when the image can be read
   });
-  const Times fresh = Best([&] {
+  const bench::Times fresh = bench::BestTimes(kRuns, [&] {
     ImageSurface offscreen(kSize);
     DrawChart(offscreen, table);
     offscreen.Image();
   });
   // Where the time goes.
-  const Times watermark = Best([&] {
+  const bench::Times watermark = bench::BestTimes(kRuns, [&] {
     DrawWatermark(pic);
     pic.Image();
   });
-  const Times axes = Best([&] {
+  const bench::Times axes = bench::BestTimes(kRuns, [&] {
     DrawAxes(pic, table, 1430, kChartLeft, kChartTop, kChartRightMargin, kChartBottomMargin, 2,
              kDays + 1, false);
     pic.Image();
   });
-  const Times series = Best([&] {
+  const bench::Times series = bench::BestTimes(kRuns, [&] {
     double mx = 1430;
     DrawSeries(pic, table, mx, 120, kChartLeft, kChartTop, kChartRightMargin, kChartBottomMargin, 2,
                kDays + 1, false, 3);
@@ -107,7 +80,7 @@ int main(int argc, char** argv) {
   });
 
   std::printf("best of %d runs                              processor      wall\n", kRuns);
-  const auto line = [&](const char* what, const Times& t) {
+  const auto line = [&](const char* what, const bench::Times& t) {
     std::printf("%-44s %7.3f ms %7.3f ms  (%.0fx baseline)\n", what, t.cpu, t.wall,
                 t.cpu / fill.cpu);
   };

@@ -41,17 +41,11 @@ void Row(const char* what, double ms, double baseline) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  bench::BigDatabase db;
-  QString error;
-  if (!bench::FindBigDatabase(&db, &error)) {
-    std::fprintf(stderr, "%s\n", qPrintable(error));
-    return 1;
-  }
-  const QString legacy = bench::LegacyCopy(db, &error);
-  if (legacy.isEmpty()) {
-    std::fprintf(stderr, "%s\n", qPrintable(error));
-    return 1;
-  }
+  const std::optional<bench::BigDatabase> found = bench::BigDatabaseOrSay();
+  if (!found) return 1;
+  const bench::BigDatabase& db = *found;
+  const QString legacy = bench::LegacyCopyOrSay(db);
+  if (legacy.isEmpty()) return 1;
   QTemporaryDir work(db.folder + u"/maintenance-XXXXXX"_s);
   if (!work.isValid()) return 1;
   SetProgramFolder(work.path());

@@ -66,12 +66,9 @@ int main(int argc, char** argv) {
   if (argc == 3 && qstrcmp(argv[1], "--x11") == 0)  // started again under xvfb-run
     return Measure(QString::fromLocal8Bit(argv[2]), u"xcb"_s, "X server (xvfb-run)");
 
-  lanxi::bench::BigDatabase db;
-  QString error;
-  if (!lanxi::bench::FindBigDatabase(&db, &error)) {
-    std::fprintf(stderr, "%s\n", qPrintable(error));
-    return 1;
-  }
+  const std::optional<lanxi::bench::BigDatabase> found = lanxi::bench::BigDatabaseOrSay();
+  if (!found) return 1;
+  const lanxi::bench::BigDatabase& db = *found;
   std::printf(
       "start-up to first paint on the benchmark database (%s, 2000 products, figures to %s), "
       "median of %d runs\n",

@@ -30,39 +30,6 @@ namespace {
 
 const QString kName = u"基准"_s;
 
-class QuietPrompts final : public UserPrompts {
- public:
-  void Message(const QString&, MessageKind) override {}
-  bool Ask(const QString&) override { return false; }
-  std::optional<QString> Input(const QString&, const QString&) override { return {}; }
-  QString SaveFileName(const FileDialogSpec&) override { return {}; }
-  QString OpenFileName(const FileDialogSpec&) override { return {}; }
-};
-
-double CpuMs() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-struct Times {
-  double cpu = 1e300;
-  double wall = 1e300;
-};
-
-Times Best(int runs, const std::function<void()>& f) {
-  Times best;
-  for (int i = 0; i < runs; ++i) {
-    QElapsedTimer t;
-    t.start();
-    const double cpu = CpuMs();
-    f();
-    best.cpu = std::min(best.cpu, CpuMs() - cpu);
-    best.wall = std::min(best.wall, t.nsecsElapsed() / 1e6);
-  }
-  return best;
-}
-
 // Open, key, one aggregate over every figures row grouped by day, close: the engine alone.
 void BareAggregate(const QByteArray& path) {
   sqlite3* db = nullptr;
@@ -84,15 +51,12 @@ void BareAggregate(const QByteArray& path) {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  bench::BigDatabase big;
-  QString error;
-  if (!bench::FindBigDatabase(&big, &error)) {
-    std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
-    return 1;
-  }
+  const std::optional<bench::BigDatabase> found = bench::BigDatabaseOrSay();
+  if (!found) return 1;
+  const bench::BigDatabase& big = *found;
   const QString folder = big.folder;
   SetProgramFolder(folder);
-  QuietPrompts prompts;
+  bench::QuietPrompts prompts;
   SetPrompts(&prompts);
   DatabaseKey();
   const QString file = big.file;
@@ -101,13 +65,13 @@ int main(int argc, char** argv) {
   const QByteArray path = QDir(folder).filePath(file).toUtf8();
 
   BareAggregate(path);  // the file in the system's cache, as after the first use
-  const Times bare = Best(3, [&] { BareAggregate(path); });
+  const bench::Times bare = bench::BestTimes(3, [&] { BareAggregate(path); });
   std::printf("baseline: bare aggregate over PInfo (sqlite3)   %8.1f ms processor %8.1f ms wall\n",
               bare.cpu, bare.wall);
 
   StatisticsDatabase& db = StatisticsDatabase::Current();
   db.Drop();
-  const Times load = Best(1, [&] {
+  const bench::Times load = bench::BestTimes(1, [&] {
     db.Drop();
     db.CachedFigures();
   });
@@ -194,11 +158,11 @@ int main(int argc, char** argv) {
               "reference", "cached", "cached cpu", "its chart", "ratio");
   double worst = 0, worstTable = 0;
   for (const Case& c : cases) {
-    const Times reference = Best(1, [&] { c.run(StatisticsPath::Reference); });
+    const bench::Times reference = bench::BestTimes(1, [&] { c.run(StatisticsPath::Reference); });
     c.run(StatisticsPath::Cached);
-    const Times cached = Best(5, [&] { c.run(StatisticsPath::Cached); });
+    const bench::Times cached = bench::BestTimes(5, [&] { c.run(StatisticsPath::Cached); });
     // The chart of the same table alone: what the statistic itself leaves to DrawChart.
-    const Times chart = Best(5, [&] {
+    const bench::Times chart = bench::BestTimes(5, [&] {
       DrawChart(pic, table);
       pic.Image();
     });

@@ -186,17 +186,11 @@ void GeneratorBenchmark() {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  bench::BigDatabase db;
-  QString error;
-  if (!bench::FindBigDatabase(&db, &error)) {
-    std::fprintf(stderr, "%s\n", qPrintable(error));
-    return 1;
-  }
-  const QString legacy = bench::LegacyCopy(db, &error);
-  if (legacy.isEmpty()) {
-    std::fprintf(stderr, "%s\n", qPrintable(error));
-    return 1;
-  }
+  const std::optional<bench::BigDatabase> found = bench::BigDatabaseOrSay();
+  if (!found) return 1;
+  const bench::BigDatabase& db = *found;
+  const QString legacy = bench::LegacyCopyOrSay(db);
+  if (legacy.isEmpty()) return 1;
   SetProgramFolder(db.folder);
   DatabaseKey();  // derived once per process, not part of any operation
   std::printf("benchmark database %s: figures %s … %s\n", qPrintable(db.file),

@@ -36,16 +36,6 @@ namespace {
 
 constexpr int kWarmRuns = 3;
 
-// Answers nothing and shows nothing: the limit message of the fill lands here.
-class QuietPrompts final : public UserPrompts {
- public:
-  void Message(const QString&, MessageKind) override {}
-  bool Ask(const QString&) override { return false; }
-  std::optional<QString> Input(const QString&, const QString&) override { return {}; }
-  QString SaveFileName(const FileDialogSpec&) override { return {}; }
-  QString OpenFileName(const FileDialogSpec&) override { return {}; }
-};
-
 // The statement the daily list runs for all products between two days.
 QByteArray DailyStatement() {
   return (ProductInfoSql() + u" AND PInfo.Dat>=? AND PInfo.Dat<=?"_s).toUtf8();
@@ -133,7 +123,7 @@ int FillChild(int argc, char** argv, const QString& folder, const QString& file,
               QDate to) {
   QApplication app(argc, argv);
   SetProgramFolder(folder);
-  QuietPrompts prompts;
+  bench::QuietPrompts prompts;
   SetPrompts(&prompts);
   DatabaseKey();        // derived once per process, as at start-up
   Indicator indicator;  // the progress window, shown by the fill
@@ -210,12 +200,9 @@ int main(int argc, char** argv) {
                      QDate::fromString(QString::fromLatin1(argv[5]), Qt::ISODate));
 
   QCoreApplication app(argc, argv);
-  bench::BigDatabase db;
-  QString error;
-  if (!bench::FindBigDatabase(&db, &error)) {
-    std::fprintf(stderr, "%s\n", qPrintable(error));
-    return 1;
-  }
+  const std::optional<bench::BigDatabase> found = bench::BigDatabaseOrSay();
+  if (!found) return 1;
+  const bench::BigDatabase& db = *found;
   const QStringList where = {db.folder, db.file, db.firstDay.toString(Qt::ISODate),
                              db.lastDay.toString(Qt::ISODate)};
   const QMap<QString, double> bare = RunChild(QStringList{u"--bare"_s} + where);

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+#include <ctime>
 
 #include "demodata.h"
 #include "storage/databasecopy.h"
@@ -112,6 +113,40 @@ double PeakMemoryMB() {
       return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
   }
   return -1;
+}
+
+std::optional<BigDatabase> BigDatabaseOrSay() {
+  BigDatabase db;
+  QString error;
+  if (FindBigDatabase(&db, &error)) return db;
+  std::fprintf(stderr, "%s\n", qPrintable(error));
+  return std::nullopt;
+}
+
+QString LegacyCopyOrSay(const BigDatabase& db) {
+  QString error;
+  const QString legacy = LegacyCopy(db, &error);
+  if (legacy.isEmpty()) std::fprintf(stderr, "%s\n", qPrintable(error));
+  return legacy;
+}
+
+double CpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+Times BestTimes(int runs, const std::function<void()>& f) {
+  Times best;
+  for (int i = 0; i < runs; ++i) {
+    QElapsedTimer t;
+    t.start();
+    const double cpu = CpuMs();
+    f();
+    best.cpu = std::min(best.cpu, CpuMs() - cpu);
+    best.wall = std::min(best.wall, t.nsecsElapsed() / 1e6);
+  }
+  return best;
 }
 
 }  // namespace lanxi::bench

@@ -4,6 +4,10 @@
 #include <QElapsedTimer>
 #include <QString>
 #include <algorithm>
+#include <functional>
+#include <optional>
+
+#include "common/userprompts.h"
 
 // The benchmark database: 2,000 products over 730 days (1.43 million daily rows, seed 7) whose
 // figures end today, catalogued as "测试" beside fresh templates and recorded as the default
@@ -42,5 +46,31 @@ double BestMs(int runs, F&& f) {
   for (int i = 0; i < runs; ++i) best = std::min(best, Ms(f));
   return best;
 }
+
+// FindBigDatabase and LegacyCopy for a benchmark's main(): a failure is printed on stderr and
+// the result is empty.
+std::optional<BigDatabase> BigDatabaseOrSay();
+QString LegacyCopyOrSay(const BigDatabase& db);
+
+// The processor time of this thread in milliseconds: unlike the clock on the wall it does not
+// count the time other programs on a busy machine take.
+double CpuMs();
+
+// The best of some runs, as processor time and as time on the wall.
+struct Times {
+  double cpu = 1e300;
+  double wall = 1e300;
+};
+Times BestTimes(int runs, const std::function<void()>& f);
+
+// Answers nothing and shows nothing: messages a benchmarked command gives land here.
+class QuietPrompts final : public UserPrompts {
+ public:
+  void Message(const QString&, MessageKind) override {}
+  bool Ask(const QString&) override { return false; }
+  std::optional<QString> Input(const QString&, const QString&) override { return {}; }
+  QString SaveFileName(const FileDialogSpec&) override { return {}; }
+  QString OpenFileName(const FileDialogSpec&) override { return {}; }
+};
 
 }  // namespace lanxi::bench
