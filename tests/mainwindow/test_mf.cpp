@@ -6,17 +6,20 @@
 #include <QDateEdit>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
 
 #include "common/programfolder.h"
 #include "common/progress.h"
+#include "common/routines.h"
 #include "demodata.h"
 #include "mainwindow/downloader.h"
 #include "mainwindow/ui/mf.h"
@@ -299,6 +302,31 @@ class TestMF : public QObject {
     QVERIFY(!indicator->isVisible());
     CloseProgress();
     QVERIFY(!ProgressOpen());
+  }
+
+  // Work that runs on and only lets events through now and then (a compaction, a long fill)
+  // still gets the window painted: what the screen shows is the window, not what lay below.
+  void progressWindowIsPaintedWhileWorkRuns() {
+    MF w;
+    ShowProgress(u"正在压缩和整理数据库..."_s, 2);
+    QWidget* indicator = TopLevel(u"Indicator"_s);
+    QVERIFY(indicator);
+    QVERIFY(QTest::qWaitForWindowExposed(indicator));
+    TimedPump pump;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 300) pump.Pump();  // busy, as a statement with a progress handler
+    QWidget* bar = Find<QWidget>(indicator, u"Pic"_s);
+    const QImage shot = indicator->screen()->grabWindow(indicator->winId()).toImage();
+    QCOMPARE(shot.pixelColor(bar->geometry().center() + QPoint(-bar->width() / 4, 0)),
+             QColor(Qt::white));
+    StepProgress();
+    t.restart();
+    while (t.elapsed() < 300) pump.Pump();
+    const QImage half = indicator->screen()->grabWindow(indicator->winId()).toImage();
+    QCOMPARE(half.pixelColor(bar->geometry().center() + QPoint(-bar->width() / 4, 0)),
+             QColor(0, 0, 255));
+    CloseProgress();
   }
 
   void downloaderGetsTheCurrentDatabase() {

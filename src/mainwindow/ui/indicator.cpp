@@ -3,21 +3,12 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QTimer>
 
 #include "mainwindow/ui/twips.h"
 
 using namespace Qt::StringLiterals;
 
 namespace lanxi {
-namespace {
-
-// A long loop steps the window a thousand times; painting each step would cost more than the
-// loop, while the eye takes in no more than a few changes a second.
-constexpr int kPaintIntervalMs = 40;
-
-}  // namespace
-
 // The bar area: filled in pure blue from the left up to the share of the work done.
 class Indicator::Bar final : public QWidget {
  public:
@@ -72,12 +63,6 @@ Indicator::Indicator(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowS
   percent_->setGeometry(barWidth / 2, 0, barWidth / 2 - 6, barHeight);
   for (QLabel* l : {l2_, percent_})
     l->setStyleSheet(u"color: #c00000; background: transparent; font-weight: bold;"_s);
-  paintLater_ = new QTimer(this);
-  paintLater_->setSingleShot(true);
-  connect(paintLater_, &QTimer::timeout, this, [this] {
-    setUpdatesEnabled(true);
-    painted_.restart();
-  });
   Refresh(ProgressState());
   SetProgressDisplay(this);
 }
@@ -92,25 +77,9 @@ void Indicator::Refresh(const ProgressState& state) {
   l2_->setText(state.timeText);
   percent_->setText(state.percentText);
   bar_->set(state.pos, state.total);
-  ThrottlePainting();
-}
-
-void Indicator::ThrottlePainting() {
-  if (!painted_.isValid() || painted_.elapsed() >= kPaintIntervalMs) {
-    paintLater_->stop();
-    setUpdatesEnabled(true);
-    painted_.restart();
-  } else if (updatesEnabled()) {
-    setUpdatesEnabled(false);
-    paintLater_->start(int(kPaintIntervalMs - painted_.elapsed()));
-  }
 }
 
 void Indicator::Show() {
-  // A window coming up shows its state at once.
-  paintLater_->stop();
-  setUpdatesEnabled(true);
-  painted_.restart();
   show();
   raise();
 }

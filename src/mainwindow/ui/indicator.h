@@ -1,18 +1,17 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QWidget>
 
 #include "common/progress.h"
 
 class QLabel;
-class QTimer;
 
 namespace lanxi {
 
 // The progress window: what is being done, a bar, the percentage and, for counted work, the
 // elapsed / remaining / estimated total time and the count of items done. Closing it cuts the
-// running page wait short.
+// running page wait short. Its texts change at every step; it is painted when the work lets
+// events run, which the progress routines do at most every few tens of milliseconds.
 class Indicator final : public QWidget, public ProgressDisplay {
   Q_OBJECT
 
@@ -28,10 +27,6 @@ class Indicator final : public QWidget, public ProgressDisplay {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  // Paints the window at most once per interval while steps follow each other quickly; the
-  // texts are always up to date, and the last state is painted when the steps pause.
-  void ThrottlePainting();
-
   class Bar;
   QLabel* lbl_;
   QLabel* l1_;
@@ -39,8 +34,6 @@ class Indicator final : public QWidget, public ProgressDisplay {
   QLabel* percent_;
   Bar* bar_;
   bool unloading_ = false;
-  QElapsedTimer painted_;
-  QTimer* paintLater_;
 };
 
 }  // namespace lanxi
