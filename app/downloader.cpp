@@ -8,6 +8,7 @@
 //                              were not, 2 when nothing could be done
 #include <QApplication>
 #include <QLockFile>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QTimer>
 #include <atomic>
@@ -58,6 +59,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) headless = headless || qstrcmp(argv[i], "--headless") == 0;
   // Without a window nothing is drawn on a screen: no display is needed (timers, cron).
   if (headless) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The engine's description of itself at start would end up in every mail of a timer's run.
+  QLoggingCategory::setFilterRules(u"qt.webenginecontext.info=false"_s);
   PrepareWebEngine();
   QApplication app(argc, argv);
   SetUpApplication();

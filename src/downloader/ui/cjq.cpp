@@ -166,6 +166,9 @@ void CJQ::ProductStarted(const DatabaseJob&, const ProductJob& product,
 
 void CJQ::ProductFinished(const ProductResult& result, const RunProgress& progress) {
   AppendLog(ProductLine(result, progress), result.status == ProductResult::Status::Failed);
+  // The pause before the next page is the site's, not a hang.
+  if (!run_.StopRequested() && progress.done < progress.total)
+    lblPro_->setText(u"已读完："_s + result.product.name + u"，稍候读取下一个商品…"_s);
   ShowProgress(progress);
 }
 
