@@ -1,15 +1,18 @@
 // The downloader with the real browser engine on fixture pages served from 127.0.0.1: the
 // built 采数器 without a window over five products (two good pages, a missing one, one that
 // never finishes, one with a promotion range) while the main program is open on the database,
-// which shows the new figures after "刷新列表"; and a run in the window 采数器 stopped by its
-// button.
+// which shows the new figures after "刷新列表"; a run in the window 采数器 stopped by its
+// button; a redirect to the log-in page; and rules changed, tried and kept in the window 采数设置.
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -17,6 +20,7 @@
 #include "demodata.h"
 #include "downloader/dailyrun.h"
 #include "downloader/ui/cjq.h"
+#include "downloader/ui/cjsz.h"
 #include "downloader/ui/enginefigurebrowser.h"
 #include "fixtureserver.h"
 #include "mainwindow/ui/mf.h"
@@ -172,6 +176,69 @@ class TestDownloaderBrowser : public QObject {
     QVERIFY(log.contains(u"[2/4] 女装 · 商品5002："_s));
     QVERIFY(!log.contains(u"[3/4]"_s));
     QCOMPARE(FigureDays(), 2);
+  }
+
+  void aRedirectToTheLogInPageFailsAtOnce() {
+    EngineFigureBrowser browser;
+    PageFigures figures;
+    const QString address = server_->Url(u"/?url="_s + server_->Url(u"/login.htm"_s));
+    const PageLoad load =
+        ReadFigurePage(browser, address, false, LoadDownloadSettings(), 0, &figures);
+    QCOMPARE(int(load.outcome), int(PageLoad::Outcome::LogIn));
+    QVERIFY(load.reason.startsWith(u"网页转到了登录页面（"_s + server_->Url(u"/login.htm"_s)));
+    QVERIFY(!load.worthRetrying());
+    QVERIFY(!figures.Any());
+  }
+
+  void theSettingsWindowTriesChangedRulesOnAPageAndKeepsThem() {
+    EngineFigureBrowser browser;
+    CJSZ dialog(browser);
+    dialog.show();
+    QCOMPARE(dialog.windowTitle(), u"采数设置"_s);
+    auto* rules = Find<QTableWidget>(&dialog, u"MSF"_s);
+    const auto click = [&](int i) {
+      QTest::mouseClick(Find(&dialog, u"Com_"_s + QString::number(i)), Qt::LeftButton);
+    };
+    const QString item = server_->Url(u"/item.htm?id=5001"_s);
+
+    prompts_->inputs << item;
+    click(5);  // 试读网页
+    QCOMPARE(prompts_->messages.value(0),
+             u"按淘宝商品页的规则读到：原价 129.00，促销价 99.00，销量 1234，库存 5678。"_s);
+
+    Find<QLineEdit>(&dialog, u"TxtDelay"_s)->setText(u"三秒"_s);
+    click(6);  // 保存
+    QCOMPARE(prompts_->messages.value(1), u"两个网页之间的间隔应是 0 到 3600 之间的秒数。"_s);
+    Find<QLineEdit>(&dialog, u"TxtDelay"_s)->setText(u"5"_s);
+    Find<QLineEdit>(&dialog, u"TxtWait"_s)->setText(u"20"_s);
+
+    // The sales count's marker rule with a pattern of its own: first one that is no regular
+    // expression, then one that takes the digits before the thousands separator only.
+    Find<QComboBox>(&dialog, u"CMB_1"_s)->setCurrentIndex(int(Figure::Sales));
+    QCOMPARE(rules->rowCount(), 2);
+    QCOMPARE(rules->item(1, 1)->text(), u"id=\"J_SellCounter\""_s);
+    rules->item(1, 3)->setText(u"("_s);
+    click(6);
+    QVERIFY(prompts_->messages.value(2).startsWith(u"淘宝商品页“销量”的第 2 条规则："_s));
+    rules->item(1, 3)->setText(u"(\\d+)"_s);
+    prompts_->inputs << item;
+    click(5);
+    QCOMPARE(prompts_->messages.value(3),
+             u"按淘宝商品页的规则读到：原价 129.00，促销价 99.00，销量 1，库存 5678。"_s);
+    QVERIFY(!LoadDownloadSettings().rules.of(PageKind::Market, Figure::Sales)[1].pattern.size());
+
+    click(6);
+    QCOMPARE(prompts_->messages.value(4), u"采数设置已保存，下次下载时使用。"_s);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    const DownloadSettings kept = LoadDownloadSettings();
+    QCOMPARE(kept.delaySeconds, 5.0);
+    QCOMPARE(kept.waitSeconds, 20);
+    QCOMPARE(kept.rules.of(PageKind::Market, Figure::Sales)[1].pattern, u"(\\d+)"_s);
+    QVERIFY(kept.rules.of(PageKind::Market, Figure::Price) ==
+            FigureRules::Defaults().of(PageKind::Market, Figure::Price));
+    // Rules left as shipped are stored empty: they follow the defaults of later versions.
+    QCOMPARE(GetParam(QString::fromUtf16(ParamKey::MarketPriceRules)), QString());
+    QCOMPARE(prompts_->messages.size(), 5);
   }
 
  private:
