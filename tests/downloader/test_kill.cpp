@@ -5,12 +5,11 @@
 // and no product has two rows for a day.
 #include <gtest/gtest.h>
 #include <QFileInfo>
-#include <QProcess>
-#include <QThread>
 #include <random>
 
 #include "demodata.h"
 #include "fakefigurebrowser.h"
+#include "killedworker.h"
 #include "killfigures.h"
 #include "programfolder_fixture.h"
 #include "storage/keptconnections.h"
@@ -85,16 +84,12 @@ TEST(DownloaderCrash, KilledAtRandomMomentsEveryRowIsWholeAndTheDatabaseOpens) {
   std::mt19937 random(20240101);
   int runs = 0, interrupted = 0, rows = 0;
   for (int kill = 0; kill < kKills; ++kill) {
-    QProcess worker;
-    worker.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    worker.start(QString::fromUtf8(DOWNLOADER_WORKER), {folder.path()});
-    ASSERT_TRUE(worker.waitForStarted(10000));
-    while (!worker.canReadLine()) ASSERT_TRUE(worker.waitForReadyRead(10000)) << "no ready";
-    ASSERT_EQ(worker.readLine(), "ready\n");
-    QThread::usleep(random() % kMaxDelayMicroseconds);
-    worker.kill();
-    ASSERT_TRUE(worker.waitForFinished(10000));
-    runs += int(worker.readAllStandardOutput().count("done\n"));
+    QString error;
+    const std::optional<QByteArray> said =
+        test::KillWorkerAtRandom(QString::fromUtf8(DOWNLOADER_WORKER), {folder.path()}, random,
+                                 kMaxDelayMicroseconds, &error);
+    ASSERT_TRUE(said) << error.toStdString();
+    runs += int(said->count("done\n"));
     // A write under way leaves its journal, which the next open rolls back.
     interrupted += QFileInfo::exists(path + u"-journal"_s) ? 1 : 0;
     const QStringList problems = Problems(path, &rows);
