@@ -92,11 +92,15 @@ int main(int argc, char** argv) {
   EngineFigureBrowser browser;
   DailyRun run(browser, LoadDownloadSettings());
   run.AddObserver(&logReport);
-  // A stop asked for by a signal ends the run after the product being read, as the window's
-  // stop button does.
+  // A stop asked for by a signal (Ctrl+C, systemctl stop, the session ending) ends the run after
+  // the product being read, as the window's stop button does, and then the program: the window
+  // closes once the run has stopped.
+  CJQ* shown = nullptr;
   QTimer stopPoll;
-  QObject::connect(&stopPoll, &QTimer::timeout, &stopPoll, [&run] {
-    if (g_stopSignal) run.RequestStop();
+  QObject::connect(&stopPoll, &QTimer::timeout, &stopPoll, [&run, &shown] {
+    if (!g_stopSignal) return;
+    run.RequestStop();
+    if (shown) shown->close();
   });
   stopPoll.start(200);
 
@@ -108,8 +112,10 @@ int main(int argc, char** argv) {
   } else {
     CJQ window(run, browser, log.path());
     window.show();
+    shown = &window;
     QTimer::singleShot(0, &window, [&window, &request] { window.Start(request); });
     app.exec();
+    shown = nullptr;
     status = window.Summary().ExitStatus();
   }
   SetPrompts(nullptr);
