@@ -141,10 +141,15 @@ DownloadSettings LoadDownloadSettings() {
   };
   bool ok = false;
   const double delay = setting(ParamKey::DownloadDelay).toDouble(&ok);
-  s.delaySeconds =
-      ok && delay >= 0 ? delay : QString::fromUtf16(ParamDefault::DownloadDelay).toDouble();
+  // Within the bounds the settings window allows; a value typed into the table by hand
+  // outside them is not used.
+  s.delaySeconds = ok && delay >= 0 && delay <= kMaxDelaySeconds
+                       ? delay
+                       : QString::fromUtf16(ParamDefault::DownloadDelay).toDouble();
   const int wait = setting(ParamKey::DownloadWait).toInt(&ok);
-  s.waitSeconds = ok && wait > 0 ? wait : QString::fromUtf16(ParamDefault::DownloadWait).toInt();
+  s.waitSeconds = ok && wait > 0 && wait <= kMaxWaitSeconds
+                      ? wait
+                      : QString::fromUtf16(ParamDefault::DownloadWait).toInt();
   s.structured = setting(ParamKey::DownloadNoStructured).isEmpty();
   s.loginMarkers = setting(ParamKey::DownloadLoginMarker, ParamDefault::DownloadLoginMarker)
                        .split(u'|', Qt::SkipEmptyParts);

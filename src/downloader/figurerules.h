@@ -67,6 +67,10 @@ bool RulesFromText(const QString& text, FigureRuleList* out, QString* error = nu
 // Why a rule cannot be used; empty when it can.
 QString RuleProblem(const FigureRule& rule);
 
+// The largest pause between pages and the longest wait for a page the settings may hold.
+inline constexpr double kMaxDelaySeconds = 3600;
+inline constexpr int kMaxWaitSeconds = 600;
+
 // The downloader's settings.
 struct DownloadSettings {
   double delaySeconds = 3;   // pause between two pages (drawn between half and 1.5 times it)

@@ -177,7 +177,9 @@ TEST(FigureRules, KeptAsTextInTheSettings) {
 
   SetParam(RulesKey(PageKind::Market, Figure::Price), u"[{\"before\":"_s);
   SetParam(u"采数间隔秒数"_s, u"很久"_s);
+  SetParam(u"采数等待秒数"_s, u"3000000"_s);  // as milliseconds more than an int holds
   again = LoadDownloadSettings();
+  EXPECT_EQ(again.waitSeconds, 30);
   EXPECT_EQ(again.rules.of(PageKind::Market, Figure::Price),
             FigureRules::Defaults().of(PageKind::Market, Figure::Price));
   EXPECT_EQ(again.delaySeconds, 3.0);

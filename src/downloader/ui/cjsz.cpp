@@ -154,13 +154,13 @@ bool CJSZ::Collect(DownloadSettings* out) {
   KeepRules();
   bool ok = false;
   const double delay = txtDelay_->text().trimmed().toDouble(&ok);
-  if (!ok || delay < 0 || delay > 3600) {
+  if (!ok || delay < 0 || delay > kMaxDelaySeconds) {
     ShowMessage(u"两个网页之间的间隔应是 0 到 3600 之间的秒数。"_s, MessageKind::Warning);
     txtDelay_->setFocus();
     return false;
   }
   const int wait = txtWait_->text().trimmed().toInt(&ok);
-  if (!ok || wait < 1 || wait > 600) {
+  if (!ok || wait < 1 || wait > kMaxWaitSeconds) {
     ShowMessage(u"每个网页最长等待应是 1 到 600 之间的整秒数。"_s, MessageKind::Warning);
     txtWait_->setFocus();
     return false;
