@@ -79,8 +79,13 @@ int main(int argc, char** argv) {
   // every page twice.
   QLockFile lock(ProgramFolder() + u"/.采数器.lock"_s);
   lock.setStaleLockTime(0);
-  if (!lock.tryLock(0))
-    return Refuse(headless, u"另一个采数器正在为这个程序文件夹下载数据，请等它结束后再试。"_s);
+  if (!lock.tryLock(0)) {
+    if (lock.error() == QLockFile::LockFailedError)
+      return Refuse(headless, u"另一个采数器正在为这个程序文件夹下载数据，请等它结束后再试。"_s);
+    return Refuse(headless, u"无法在程序文件夹“"_s + ProgramFolder() +
+                                u"”中写入文件，请检查该文件夹是否存在并且可以写入"
+                                "（定时运行时请用环境变量 LANXI_HOME 指明程序文件夹）。"_s);
+  }
 
   std::signal(SIGINT, OnStopSignal);
   std::signal(SIGTERM, OnStopSignal);

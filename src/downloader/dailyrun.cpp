@@ -17,10 +17,6 @@ namespace {
 
 const QString kHeadless = u"--headless"_s;
 
-QString DisplayName(const ProductJob& p) {
-  return p.name.isEmpty() ? u"商品 "_s + QString::number(p.id) : p.name;
-}
-
 // A bare file name of the program folder: no folder part, nothing hidden.
 bool IsBareFileName(const QString& file) {
   return !file.isEmpty() && !file.contains(u'/') && !file.contains(u'\\') && !file.startsWith(u'.');
@@ -85,6 +81,10 @@ bool ReadCatalogueRows(std::vector<CatalogueEntry>* rows, QString* fatal) {
 }
 
 }  // namespace
+
+QString ProductJob::Title() const {
+  return name.isEmpty() ? u"商品 "_s + QString::number(id) : name;
+}
 
 bool IsWebAddress(const QString& address) {
   const QUrl url(address.trimmed(), QUrl::StrictMode);
@@ -232,7 +232,7 @@ QStringList RunSummary::Lines() const {
 
 QString ProductLine(const ProductResult& r, const RunProgress& progress) {
   QString line = u'[' + QString::number(progress.done) + u'/' + QString::number(progress.total) +
-                 u"] "_s + r.database + u" · "_s + DisplayName(r.product) + u"："_s;
+                 u"] "_s + r.database + u" · "_s + r.product.Title() + u"："_s;
   switch (r.status) {
     case ProductResult::Status::Read:
       return line + DescribeFigures(r.figures) +
@@ -303,7 +303,7 @@ RunSummary DailyRun::Run(std::vector<DatabaseJob> databases) {
           break;
         case ProductResult::Status::Failed:
           ++s.failed;
-          s.failures << db.name + u" · "_s + DisplayName(r->product) + u"："_s + r->reason;
+          s.failures << db.name + u" · "_s + r->product.Title() + u"："_s + r->reason;
           break;
         case ProductResult::Status::Skipped:
           ++s.skipped;

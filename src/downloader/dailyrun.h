@@ -40,6 +40,9 @@ struct ProductJob {
   QString name;
   QString url;
   bool mall = false;
+
+  // How the product is named to the user: its name, or "商品 " + its ID when it has none.
+  QString Title() const;
 };
 
 // A database to read, with its products as they were when the run began.

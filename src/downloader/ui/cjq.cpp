@@ -160,7 +160,7 @@ void CJQ::DatabaseStarted(const DatabaseJob& db, int index, int count) {
 
 void CJQ::ProductStarted(const DatabaseJob&, const ProductJob& product,
                          const RunProgress& progress) {
-  if (!run_.StopRequested()) lblPro_->setText(u"正在读取："_s + product.name);
+  if (!run_.StopRequested()) lblPro_->setText(u"正在读取："_s + product.Title());
   ShowProgress(progress);
 }
 
@@ -168,7 +168,7 @@ void CJQ::ProductFinished(const ProductResult& result, const RunProgress& progre
   AppendLog(ProductLine(result, progress), result.status == ProductResult::Status::Failed);
   // The pause before the next page is the site's, not a hang.
   if (!run_.StopRequested() && progress.done < progress.total)
-    lblPro_->setText(u"已读完："_s + result.product.name + u"，稍候读取下一个商品…"_s);
+    lblPro_->setText(u"已读完："_s + result.product.Title() + u"，稍候读取下一个商品…"_s);
   ShowProgress(progress);
 }
 
