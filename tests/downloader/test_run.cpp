@@ -127,6 +127,7 @@ TEST_F(DownloadTest, OneDatabaseByNameAndFileAsTheMainProgramAsks) {
 
   RunSummary s = Run(ParseDownloaderArguments({u"男装|"_s + other}));
   EXPECT_EQ(s.databases, 1);
+  EXPECT_EQ(s.ExitStatus(), 0);
   EXPECT_EQ(recorder.lines,
             QStringList{u"[1/1] 男装 · 围巾：原价 129.00，促销价 99.00，销量 856，库存 42"_s});
   EXPECT_TRUE(Rows().empty());
