@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "benchdata.h"
 #include "capture/htmlserializer.h"
 #include "capture/itemparse.h"
 
@@ -47,28 +48,17 @@ QByteArray ItemPage(qsizetype bytes, bool scripts) {
   return page;
 }
 
-template <typename F>
-double BestMs(F&& f) {
-  double best = 1e300;
-  for (int i = 0; i < kRuns; ++i) {
-    QElapsedTimer t;
-    t.start();
-    f();
-    best = std::min(best, t.nsecsElapsed() / 1e6);
-  }
-  return best;
-}
-
 void Measure(const char* what, const QByteArray& page) {
   qsizetype found = 0;
-  const double baseline = BestMs([&] {
+  const double baseline = bench::BestMs(kRuns, [&] {
     const QString text = QString::fromUtf8(page);
     found += text.indexOf(u"\u0001never there\u0001"_s);
   });
   QString html;
-  const double serialise = BestMs([&] { html = SerializeBodyHtml(page).value_or(QString()); });
+  const double serialise =
+      bench::BestMs(kRuns, [&] { html = SerializeBodyHtml(page).value_or(QString()); });
   ItemPageText parsed;
-  const double parse = BestMs([&] {
+  const double parse = bench::BestMs(kRuns, [&] {
     parsed = ParseMarketItemHtml(u"http://item.taobao.com/item.htm?id=1001"_s,
                                  u"韩版修身连衣裙-淘宝网"_s, html);
   });

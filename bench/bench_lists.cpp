@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "benchdata.h"
 #include "common/programfolder.h"
 #include "common/userprompts.h"
 #include "demodata.h"
@@ -42,19 +43,6 @@ int BareRows(const QByteArray& path, const char* sql) {
   sqlite3_finalize(s);
   sqlite3_close(db);
   return rows;
-}
-
-// The best of `runs` timings, in milliseconds.
-template <typename F>
-double Best(F&& f, int runs = kRuns) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) {
-    QElapsedTimer t;
-    t.start();
-    f();
-    best = std::min(best, t.nsecsElapsed() / 1e6);
-  }
-  return best;
 }
 
 void Line(const char* what, double ms, double base, const char* aim) {
@@ -93,15 +81,15 @@ int main(int argc, char** argv) {
   const char* products = "SELECT * FROM Product ORDER BY ID DESC";
   const char* values = "SELECT C0 FROM Product GROUP BY C0 ORDER BY C0";
   BareRows(path, products);  // warm the file cache
-  const double bareProducts = Best([&] { BareRows(path, products); });
-  const double bareValues = Best([&] { BareRows(path, values); });
-  const double load = Best([&] { LoadProductMSF(grid); });
-  const double refresh = Best([&] {
+  const double bareProducts = bench::BestMs(kRuns, [&] { BareRows(path, products); });
+  const double bareValues = bench::BestMs(kRuns, [&] { BareRows(path, values); });
+  const double load = bench::BestMs(kRuns, [&] { LoadProductMSF(grid); });
+  const double refresh = bench::BestMs(kRuns, [&] {
     window.Com_Click(2);
     QApplication::processEvents();  // the list repaints
   });
   ProductListEditor& editor = *window.Editor();
-  const double dropDown = Best([&] {
+  const double dropDown = bench::BestMs(kRuns, [&] {
     editor.DispCMB(2, 9);
     editor.HideClassComb(false);
   });

@@ -1,5 +1,6 @@
 #include "mainwindow/downloader.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -11,7 +12,13 @@ using namespace Qt::StringLiterals;
 namespace lanxi {
 
 QString DownloaderPath() {
-  return ProgramFolder() + u"/采数器"_s;
+  const QString name = u"/采数器"_s;
+  const QString inFolder = ProgramFolder() + name;
+  if (QFileInfo::exists(inFolder) || !QCoreApplication::instance()) return inFolder;
+  // The data may live elsewhere (LANXI_HOME) than the programs, which are built and installed
+  // side by side.
+  const QString beside = QCoreApplication::applicationDirPath() + name;
+  return QFileInfo::exists(beside) ? beside : inFolder;
 }
 
 QString DownloaderArgument(const QString& catalogueName, const QString& fileName) {

@@ -105,7 +105,7 @@ class TestBrowser : public QObject {
 
  private slots:
   void initTestCase() {
-    server = std::make_unique<test::FixtureServer>();
+    server = std::make_unique<test::FixtureServer>(QStringLiteral(LANXI_TEST_DATA));
     mainWB = std::make_unique<WebBrowser>();
     mainWB->setObjectName(u"WB"_s);
     mainWB->SetBackground(true);

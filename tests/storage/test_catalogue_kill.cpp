@@ -6,14 +6,13 @@
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
-#include <QThread>
 #include <random>
 
 #include "cataloguecheck.h"
 #include "fakecataloguehost.h"
+#include "killedworker.h"
 #include "programfolder_fixture.h"
 #include "scriptedprompts.h"
 #include "storage/catalogue.h"
@@ -95,16 +94,12 @@ TEST(CatalogueCrash, KilledAtRandomMomentsTheCatalogueNeverPointsAtTheWrongFile)
   std::mt19937 random(20120305);
   int created = 0, deleted = 0, renamed = 0, interrupted = 0;
   for (int kill = 0; kill < kKills; ++kill) {
-    QProcess worker;
-    worker.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    worker.start(QString::fromUtf8(CATALOGUE_WORKER), {folder.path(), QString::number(kill)});
-    ASSERT_TRUE(worker.waitForStarted(10000));
-    while (!worker.canReadLine()) ASSERT_TRUE(worker.waitForReadyRead(10000)) << "no ready";
-    ASSERT_EQ(worker.readLine(), "ready\n");
-    QThread::usleep(random() % kMaxDelayMicroseconds);
-    worker.kill();
-    ASSERT_TRUE(worker.waitForFinished(10000));
-    const QByteArray said = worker.readAllStandardOutput();
+    QString error;
+    const std::optional<QByteArray> output = test::KillWorkerAtRandom(
+        QString::fromUtf8(CATALOGUE_WORKER), {folder.path(), QString::number(kill)}, random,
+        kMaxDelayMicroseconds, &error);
+    ASSERT_TRUE(output) << error.toStdString();
+    const QByteArray& said = *output;
     created += int(said.count("done new\n"));
     deleted += int(said.count("done delete\n"));
     renamed += int(said.count("done rename\n"));

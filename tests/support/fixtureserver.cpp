@@ -7,7 +7,7 @@
 #include <QUrl>
 
 #include "capture/itemurl.h"
-#include "fakebrowser.h"
+#include "fixturepages.h"
 
 using namespace Qt::StringLiterals;
 
@@ -35,7 +35,7 @@ const QByteArray kHtml = "text/html; charset=utf-8";
 
 }  // namespace
 
-FixtureServer::FixtureServer() {
+FixtureServer::FixtureServer(const QString& dataFolder) : folder_(dataFolder) {
   server_.listen(QHostAddress::LocalHost, 0);
   connect(&server_, &QTcpServer::newConnection, this, [this] {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
@@ -66,8 +66,12 @@ QString FixtureServer::Url(const QString& path) const {
   return u"http://"_s + Host() + path;
 }
 
+bool FixtureServer::Has(const QString& file) const {
+  return QFile::exists(folder_ + u'/' + file);
+}
+
 QByteArray FixtureServer::Page(const QString& file) const {
-  QString html = FixtureHtml(file, Host());
+  QString html = FixtureFileHtml(folder_, file, Host());
   for (auto it = replacements.constBegin(); it != replacements.constEnd(); ++it)
     html.replace(it.key(), it.value());
   return html.toUtf8();
@@ -103,13 +107,13 @@ void FixtureServer::Answer(QTcpSocket* socket, const QByteArray& target) {
       held_ << socket;
       return;
     }
-    if (QFile::exists(FixturePath(u"item_"_s + id + u".html"_s)))
+    if (Has(u"item_"_s + id + u".html"_s))
       return send(Response("200 OK", kHtml, Page(u"item_"_s + id + u".html"_s)));
     return send(notFound);
   }
   if (path.startsWith(u"/shop.htm"_s)) {
     const QString id = QUrl(path).query().section(u"shop_id="_s, 1).section(u'&', 0, 0);
-    if (QFile::exists(FixturePath(u"shop_"_s + id + u".html"_s)))
+    if (Has(u"shop_"_s + id + u".html"_s))
       return send(Response("200 OK", kHtml, Page(u"shop_"_s + id + u".html"_s)));
     return send(notFound);
   }
@@ -119,7 +123,7 @@ void FixtureServer::Answer(QTcpSocket* socket, const QByteArray& target) {
   if (path.startsWith(u"/?url="_s))
     return send(Response("302 Found", kHtml, {}, "Location: " + target.mid(6) + "\r\n"));
   const QString file = path.mid(1).section(u'?', 0, 0);
-  if (!file.isEmpty() && !file.contains(u'/') && QFile::exists(FixturePath(file)))
+  if (!file.isEmpty() && !file.contains(u'/') && Has(file))
     return send(Response("200 OK", kHtml, Page(file)));
   send(notFound);
 }

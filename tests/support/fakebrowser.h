@@ -13,20 +13,9 @@
 #include "capture/itemurl.h"
 #include "capture/pagetext.h"
 #include "capture/pagewait.h"
+#include "fixturepages.h"
 
 namespace lanxi::test {
-
-// The folder of the fixture pages.
-inline QString FixturePath(const QString& name) {
-  return QStringLiteral(LANXI_CAPTURE_DATA) + u'/' + name;
-}
-
-// A fixture page's HTML with "{{HOST}}" standing for `host`.
-inline QString FixtureHtml(const QString& name, const QString& host) {
-  QFile f(FixturePath(name));
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  return QString::fromUtf8(f.readAll()).replace(QStringLiteral("{{HOST}}"), host);
-}
 
 // The pages a fake browser can load, by address.
 struct FakeWeb {

@@ -11,7 +11,7 @@ class QTcpSocket;
 namespace lanxi::test {
 
 // A small web server on 127.0.0.1 for the browser tests, run by the test's own event loop.
-// It serves the fixture pages of tests/capture/data ("{{HOST}}" standing for its own host):
+// It serves the fixture pages of a data folder ("{{HOST}}" standing for its own host):
 //   /item.htm?…id=N…      item_N.html; a missing page for other ids, and for these made up:
 //                          3001 a market item page of more than 10 MB,
 //                          3002 an item page that never finishes (its markers sent at once),
@@ -25,7 +25,7 @@ class FixtureServer final : public QObject {
   Q_OBJECT
 
  public:
-  FixtureServer();
+  explicit FixtureServer(const QString& dataFolder);
   ~FixtureServer() override;
 
   // "127.0.0.1:port"
@@ -41,8 +41,10 @@ class FixtureServer final : public QObject {
 
  private:
   void Answer(QTcpSocket* socket, const QByteArray& target);
+  bool Has(const QString& file) const;
   QByteArray Page(const QString& file) const;
 
+  QString folder_;
   QTcpServer server_;
   QList<QPointer<QTcpSocket>> held_;  // connections of pages that never finish
 };

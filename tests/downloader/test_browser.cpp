@@ -1,0 +1,309 @@
+// The downloader with the real browser engine on fixture pages served from 127.0.0.1: the
+// built 采数器 without a window over five products (two good pages, a missing one, one that
+// never finishes, one with a promotion range) while the main program is open on the database,
+// which shows the new figures after "刷新列表"; a run in the window 采数器 stopped by its
+// button; a redirect to the log-in page; and rules changed, tried and kept in the window 采数设置.
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "capture/ui/webbrowser.h"
+#include "demodata.h"
+#include "downloader/dailyrun.h"
+#include "downloader/ui/cjq.h"
+#include "downloader/ui/cjsz.h"
+#include "downloader/ui/enginefigurebrowser.h"
+#include "fixtureserver.h"
+#include "mainwindow/ui/mf.h"
+#include "programfolder_fixture.h"
+#include "scriptedprompts.h"
+#include "storage/connection.h"
+#include "storage/settings.h"
+#include "tables/ui/gridview.h"
+#include "widgetdriver.h"
+
+using namespace Qt::StringLiterals;
+using namespace lanxi;
+using namespace lanxi::test;
+
+namespace {
+
+// The daily list's columns.
+constexpr int kPid = 1, kName = 5, kPrice = 7, kPromo = 8, kSales = 9, kStock = 10;
+
+struct Run {
+  int exitCode = -1;
+  QStringList lines;
+};
+
+}  // namespace
+
+class TestDownloaderBrowser : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    server_ = std::make_unique<FixtureServer>(QStringLiteral(LANXI_TEST_DATA));
+    folder_ = std::make_unique<TempProgramFolder>();
+    prompts_ = std::make_unique<ScriptedPrompts>();
+    demo::Spec spec;
+    spec.name = u"女装"_s;
+    spec.products = 0;
+    demo::Result made;
+    const QString catalog = folder_->file(u"PARA.mdb"_s);
+    QVERIFY(demo::GenerateCataloguedDatabase(catalog, spec, &made));
+    QVERIFY(demo::SetDefaultDatabase(catalog, spec.name));
+    file_ = made.fileName;
+    // Every item host is the fixture server's: the products' mall flags tell the page kinds.
+    for (const char16_t* key :
+         {ParamKey::MallItemHost, ParamKey::MarketItemHost, ParamKey::MallDetailHost})
+      SetParam(QString::fromUtf16(key), server_->Host());
+    SetParam(QString::fromUtf16(ParamKey::DownloadDelay), u"0.2"_s);
+    SetParam(QString::fromUtf16(ParamKey::DownloadWait), u"4"_s);
+  }
+  void cleanup() {
+    prompts_.reset();
+    folder_.reset();
+    server_.reset();
+  }
+
+  void headlessRunWritesTheDayAndTheOpenMainProgramShowsItAfterRefreshing() {
+    const qint64 market = AddProduct(u"T恤"_s, u"5001"_s, false);
+    const qint64 mall = AddProduct(u"连衣裙"_s, u"6001"_s, true);
+    AddProduct(u"已下架"_s, u"5999"_s, false);
+    AddProduct(u"打不开"_s, u"3003"_s, false);
+    const qint64 range = AddProduct(u"围巾"_s, u"6002"_s, true);
+
+    MF w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const Grid& daily = *Find<GridView>(&w, u"MSF_1"_s)->grid();
+    QTest::mouseClick(Find(&w, u"Com_11"_s), Qt::LeftButton);
+    QCOMPARE(daily.Rows(), 2);
+
+    Run run = Download({u"--headless"_s, u"女装|"_s + file_});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.lines.first(), u"共 1 个数据库，5 个商品。"_s);
+    QVERIFY(
+        run.lines.contains(u"[1/5] 女装 · T恤：原价 129.00，促销价 99.00，销量 1234，库存 5678"_s));
+    QVERIFY(run.lines.contains(u"[3/5] 女装 · 已下架：未能读取，网页不存在（HTTP 404）。"_s));
+    QVERIFY(run.lines.contains(
+        u"[4/5] 女装 · 打不开：未能读取，网页在 4 秒内没有载入完成（已重试一次）。"_s));
+    QVERIFY(run.lines.contains(u"采数结束：共 5 个商品，读取成功 3 个，未能读取 2 个。"_s));
+    QVERIFY(run.lines.filter(u"每分钟 "_s).size() == 1);
+    // The missing page is loaded once, the one that never finishes twice.
+    QCOMPARE(server_->Requests(u"id=5999"_s), 1);
+    QCOMPARE(server_->Requests(u"id=3003"_s), 2);
+
+    const QStringList expected{
+        Row(market, u"T恤"_s, u"129.00"_s, u"99.00"_s, u"1234"_s, u"5678"_s),
+        Row(mall, u"连衣裙"_s, u"258.00"_s, u"258.00"_s, u"23000"_s, u"12345"_s),
+        Row(range, u"围巾"_s, u"129.00"_s, u"99.00"_s, u"856"_s, u"42"_s)};
+    QTest::mouseClick(Find(&w, u"Com_11"_s), Qt::LeftButton);
+    QCOMPARE(Rows(daily), expected);
+
+    // The same day again, a promotion having changed: still one row per product and day.
+    server_->replacements.insert(u">99.00<"_s, u">89.00<"_s);
+    run = Download({u"--headless"_s, u"女装|"_s + file_});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(
+        run.lines.contains(u"[1/5] 女装 · T恤：原价 129.00，促销价 89.00，销量 1234，库存 "
+                           "5678（更新了当天的数据）"_s));
+    QTest::mouseClick(Find(&w, u"Com_11"_s), Qt::LeftButton);
+    QStringList updated = expected;
+    updated[0].replace(u"|99.00|"_s, u"|89.00|"_s);
+    QCOMPARE(Rows(daily), updated);
+
+    // Nothing to be done: a database the catalogue does not have.
+    run = Download({u"--headless"_s, u"男装"_s});
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.lines, QStringList{u"数据库目录中没有名为“男装”的数据库。"_s});
+    QCOMPARE(prompts_->messages, QStringList());
+  }
+
+  void theWindowShowsTheRunAndItsStopButtonEndsItAfterTheCurrentProduct() {
+    for (const QString& id : {u"5001"_s, u"5002"_s, u"6001"_s, u"6002"_s})
+      AddProduct(u"商品"_s + id, id, id.startsWith(u'6'));
+    EngineFigureBrowser browser;
+    DailyRun run(browser, LoadDownloadSettings());
+    CJQ window(run, browser, folder_->file(u"log/x.log"_s));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.windowTitle(), u"采数器"_s);
+    auto* stop = Find<QPushButton>(&window, u"Com_0"_s);
+    auto* bar = Find<QProgressBar>(&window, u"PB"_s);
+    auto* count = Find<QLabel>(&window, u"L1"_s);
+    auto* product = Find<QLabel>(&window, u"LblPro"_s);
+    QCOMPARE(stop->text(), u"停止"_s);
+
+    // While the second page loads, the window says so and the stop button is pressed.
+    QStringList seen;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+      if (product->text() != u"正在读取：商品5002"_s || !seen.isEmpty()) return;
+      seen << Find<QLabel>(&window, u"LblDB"_s)->text() << count->text()
+           << QString::number(bar->value()) + u'/' + QString::number(bar->maximum());
+      QTest::mouseClick(stop, Qt::LeftButton);
+    });
+    watch.start(5);
+    DownloadRequest request;
+    request.all = false;
+    request.name = u"女装"_s;
+    request.file = file_;
+    const RunSummary s = window.Start(request);
+    watch.stop();
+
+    QCOMPARE(seen, (QStringList{u"数据库：女装（1/1）"_s, u"(1/4)"_s, u"1/4"_s}));
+    QCOMPARE(s.read, 2);
+    QCOMPARE(s.notReached, 2);
+    QVERIFY(s.stopped);
+    QCOMPARE(s.ExitStatus(), 1);
+    QCOMPARE(count->text(), u"(2/4)"_s);
+    QCOMPARE(bar->value(), 2);
+    QCOMPARE(product->text(),
+             u"采数已停止：共 4 个商品，读取成功 2 个，未能读取 0 个，未读 2 个。"_s);
+    QVERIFY(!stop->isEnabled());
+    const QString log = Find<QPlainTextEdit>(&window, u"TxtLog"_s)->toPlainText();
+    QVERIFY(log.contains(u"[2/4] 女装 · 商品5002："_s));
+    QVERIFY(!log.contains(u"[3/4]"_s));
+    QCOMPARE(FigureDays(), 2);
+  }
+
+  void aRedirectToTheLogInPageFailsAtOnce() {
+    EngineFigureBrowser browser;
+    PageFigures figures;
+    const QString address = server_->Url(u"/?url="_s + server_->Url(u"/login.htm"_s));
+    const PageLoad load =
+        ReadFigurePage(browser, address, false, LoadDownloadSettings(), 0, &figures);
+    QCOMPARE(int(load.outcome), int(PageLoad::Outcome::LogIn));
+    QVERIFY(load.reason.startsWith(u"网页转到了登录页面（"_s + server_->Url(u"/login.htm"_s)));
+    QVERIFY(!load.worthRetrying());
+    QVERIFY(!figures.Any());
+  }
+
+  void theSettingsWindowTriesChangedRulesOnAPageAndKeepsThem() {
+    EngineFigureBrowser browser;
+    CJSZ dialog(browser);
+    dialog.show();
+    QCOMPARE(dialog.windowTitle(), u"采数设置"_s);
+    auto* rules = Find<QTableWidget>(&dialog, u"MSF"_s);
+    const auto click = [&](int i) {
+      QTest::mouseClick(Find(&dialog, u"Com_"_s + QString::number(i)), Qt::LeftButton);
+    };
+    const QString item = server_->Url(u"/item.htm?id=5001"_s);
+
+    prompts_->inputs << item;
+    click(5);  // 试读网页
+    QCOMPARE(prompts_->messages.value(0),
+             u"按淘宝商品页的规则读到：原价 129.00，促销价 99.00，销量 1234，库存 5678。"_s);
+
+    Find<QLineEdit>(&dialog, u"TxtDelay"_s)->setText(u"三秒"_s);
+    click(6);  // 保存
+    QCOMPARE(prompts_->messages.value(1), u"两个网页之间的间隔应是 0 到 3600 之间的秒数。"_s);
+    Find<QLineEdit>(&dialog, u"TxtDelay"_s)->setText(u"5"_s);
+    Find<QLineEdit>(&dialog, u"TxtWait"_s)->setText(u"20"_s);
+
+    // The sales count's marker rule with a pattern of its own: first one that is no regular
+    // expression, then one that takes the digits before the thousands separator only.
+    Find<QComboBox>(&dialog, u"CMB_1"_s)->setCurrentIndex(int(Figure::Sales));
+    QCOMPARE(rules->rowCount(), 2);
+    QCOMPARE(rules->item(1, 1)->text(), u"id=\"J_SellCounter\""_s);
+    rules->item(1, 3)->setText(u"("_s);
+    click(6);
+    QVERIFY(prompts_->messages.value(2).startsWith(u"淘宝商品页“销量”的第 2 条规则："_s));
+    rules->item(1, 3)->setText(u"(\\d+)"_s);
+    prompts_->inputs << item;
+    click(5);
+    QCOMPARE(prompts_->messages.value(3),
+             u"按淘宝商品页的规则读到：原价 129.00，促销价 99.00，销量 1，库存 5678。"_s);
+    QVERIFY(!LoadDownloadSettings().rules.of(PageKind::Market, Figure::Sales)[1].pattern.size());
+
+    click(6);
+    QCOMPARE(prompts_->messages.value(4), u"采数设置已保存，下次下载时使用。"_s);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    const DownloadSettings kept = LoadDownloadSettings();
+    QCOMPARE(kept.delaySeconds, 5.0);
+    QCOMPARE(kept.waitSeconds, 20);
+    QCOMPARE(kept.rules.of(PageKind::Market, Figure::Sales)[1].pattern, u"(\\d+)"_s);
+    QVERIFY(kept.rules.of(PageKind::Market, Figure::Price) ==
+            FigureRules::Defaults().of(PageKind::Market, Figure::Price));
+    // Rules left as shipped are stored empty: they follow the defaults of later versions.
+    QCOMPARE(GetParam(QString::fromUtf16(ParamKey::MarketPriceRules)), QString());
+    QCOMPARE(prompts_->messages.size(), 5);
+  }
+
+ private:
+  qint64 AddProduct(const QString& name, const QString& id, bool mall) {
+    Connection conn;
+    if (!conn.open(folder_->file(file_), Connection::Mode::Private)) return 0;
+    conn.exec(u"INSERT INTO Product(Name,Url,TID,TMall) VALUES(?,?,?,?)"_s,
+              {name, server_->Url(u"/item.htm?id="_s + id), id, mall});
+    return conn.lastInsertRowId();
+  }
+
+  int FigureDays() {
+    Connection conn;
+    if (!conn.open(folder_->file(file_), Connection::Mode::Private)) return -1;
+    Statement s(conn, u"SELECT COUNT(*) FROM PInfo"_s);
+    return s.next() ? int(s.value(0).toInt()) : -1;
+  }
+
+  // Runs the built 采数器 on the program folder; the fixture server answers meanwhile.
+  Run Download(const QStringList& arguments) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"LANXI_HOME"_s, folder_->path());
+    env.insert(u"HOME"_s, folder_->path());  // the engine's profile stays in the test's folder
+    env.remove(u"QT_QPA_PLATFORM"_s);        // --headless chooses it
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(DOWNLOADER_EXE), arguments);
+    Run run;
+    if (!p.waitForStarted(10000)) return run;
+    QDeadlineTimer limit(120000);
+    while (p.state() != QProcess::NotRunning && !limit.hasExpired()) QTest::qWait(20);
+    if (p.state() != QProcess::NotRunning) p.kill();
+    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    run.lines = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    if (run.exitCode == 2 && run.lines.isEmpty())
+      run.lines = QString::fromUtf8(p.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+    return run;
+  }
+
+  static QString Row(qint64 pid, const QString& name, const QString& price, const QString& promo,
+                     const QString& sales, const QString& stock) {
+    return QStringList{QString::number(pid), name, price, promo, sales, stock}.join(u'|');
+  }
+  static QStringList Rows(const Grid& g) {
+    QStringList rows;
+    for (int r = 2; r < g.Rows(); ++r)
+      rows << QStringList{g.TextMatrix(r, kPid),   g.TextMatrix(r, kName),  g.TextMatrix(r, kPrice),
+                          g.TextMatrix(r, kPromo), g.TextMatrix(r, kSales), g.TextMatrix(r, kStock)}
+                  .join(u'|');
+    rows.sort();
+    return rows;
+  }
+
+  std::unique_ptr<FixtureServer> server_;
+  std::unique_ptr<TempProgramFolder> folder_;
+  std::unique_ptr<ScriptedPrompts> prompts_;
+  QString file_;
+};
+
+int main(int argc, char** argv) {
+  QStandardPaths::setTestModeEnabled(true);
+  PrepareWebEngine();
+  QApplication app(argc, argv);
+  TestDownloaderBrowser test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_browser.moc"
