@@ -101,7 +101,10 @@ expect_entry "- root/root usr/share/metainfo/$app_id.metainfo.xml"
 expect_entry "- root/root usr/share/man/man1/lanxi.1.gz"
 expect_entry "- root/root usr/share/doc/lanxi/copyright"
 # The downloader goes with the program once the build makes it.
-if [ -x "$build/采数器" ]; then expect_entry "- root/root usr/lib/lanxi/采数器"; fi
+if [ -x "$build/采数器" ]; then
+  expect_entry "- root/root usr/lib/lanxi/lanxi-downloader"
+  expect_entry "l root/root usr/lib/lanxi/采数器 -> lanxi-downloader"
+fi
 grep -q '^-rwxr-xr-x .* \./usr/lib/lanxi/lanxi$' "$work/contents" ||
   fail "usr/lib/lanxi/lanxi is not an executable for everyone"
 if grep -v ' \./usr/' "$work/contents" | grep -v ' \./$' | grep -q .; then
@@ -167,6 +170,14 @@ cp "$folder/PARA.mdb" "$work/PARA-copy.mdb"
 "$build/lanxi_dbtool" generate --catalog "$work/PARA-copy.mdb" --if-empty | grep -q "lists 1 database" ||
   fail "the catalogue does not list the demo database"
 sum=$(md5sum "${databases[0]}" | cut -d' ' -f1)
+
+if [ -e /usr/lib/lanxi/采数器 ]; then
+  # The downloader starts by the name the program calls it by.
+  env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 XDG_RUNTIME_DIR="$work/run" \
+    QT_QPA_PLATFORM=offscreen timeout 120 /usr/lib/lanxi/采数器 --help >"$work/dl-help" 2>&1 ||
+    { cat "$work/dl-help"; fail "the installed 采数器 --help failed"; }
+  grep -q -- --headless "$work/dl-help" || { cat "$work/dl-help"; fail "采数器 --help names no --headless"; }
+fi
 
 say "Checking that nothing was written under /usr"
 verify=$(dpkg --verify lanxi) || true
