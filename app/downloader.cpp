@@ -41,6 +41,19 @@ void Print(std::FILE* stream, const QString& line) {
   std::fflush(stream);
 }
 
+// Remarks the browser engine makes at every start of a run without a display: that its sandbox
+// is off (as root) and that there is no graphics card to draw with. They say nothing to whoever
+// reads a timer's output, which should hold only what went wrong with the figures.
+QtMessageHandler g_engineMessages = nullptr;
+
+void LeaveOutEngineRemarks(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  const QString remark = text.trimmed();
+  if (remark == u"Sandboxing disabled by user."_s ||
+      remark == u"No suitable graphics backend found"_s)
+    return;
+  g_engineMessages(type, context, text);
+}
+
 // Tells of a command line or a start that cannot be used, in the window's way or the
 // terminal's.
 int Refuse(bool headless, const QString& text) {
@@ -61,6 +74,7 @@ int main(int argc, char** argv) {
   if (headless) qputenv("QT_QPA_PLATFORM", "offscreen");
   // The engine's description of itself at start would end up in every mail of a timer's run.
   QLoggingCategory::setFilterRules(u"qt.webenginecontext.info=false"_s);
+  if (headless) g_engineMessages = qInstallMessageHandler(LeaveOutEngineRemarks);
   PrepareWebEngine();
   QApplication app(argc, argv);
   SetUpApplication();
