@@ -10,6 +10,7 @@
 #include "analysis/comparison.h"
 #include "analysis/ui/chartview.h"
 #include "analysis/worktables.h"
+#include "common/twips.h"
 #include "storage/catalogue.h"
 #include "tables/ui/gridview.h"
 
@@ -17,12 +18,6 @@ using namespace Qt::StringLiterals;
 
 namespace lanxi {
 namespace {
-
-constexpr int kTwips = 15;  // twips per pixel
-
-int Px(int twips) {
-  return qRound(double(twips) / kTwips);
-}
 
 // The window's geometry in twips, as its layout rule states it.
 constexpr int kMargin = 120;
@@ -160,7 +155,7 @@ void Ana_Class::resizeEvent(QResizeEvent* event) {
 
 // A width or height that would be negative is not applied; the control keeps its size.
 void Ana_Class::Form_Resize() {
-  const int w = width() * kTwips, h = height() * kTwips;
+  const int w = width() * kTwipsPerPixel, h = height() * kTwipsPerPixel;
   const int frameWidth = w - 2 * kMargin - kFrameRight;
   frm_->setGeometry(Px(kMargin), Px(kMargin), frameWidth >= 0 ? Px(frameWidth) : frm_->width(),
                     Px(kFrameHeight));

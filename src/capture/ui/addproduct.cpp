@@ -12,20 +12,13 @@
 #include "capture/pagewait.h"
 #include "capture/productrecord.h"
 #include "capture/ui/webbrowser.h"
+#include "common/twips.h"
 #include "storage/settings.h"
 
 using namespace Qt::StringLiterals;
 
 namespace lanxi {
 namespace {
-
-// The window's geometry is reckoned in twips, 15 to a logical pixel.
-int Px(int twips) {
-  return qRound(twips / 15.0);
-}
-int Tw(int pixels) {
-  return pixels * 15;
-}
 
 // Places for the controls, in twips.
 constexpr int kMargin = 120;

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QPainter>
 
-#include "mainwindow/ui/twips.h"
+#include "common/twips.h"
 
 using namespace Qt::StringLiterals;
 

@@ -5,9 +5,9 @@
 #include <QImageReader>
 #include <QLabel>
 
+#include "common/twips.h"
 #include "common/userprompts.h"
 #include "mainwindow/productlists.h"
-#include "mainwindow/ui/twips.h"
 #include "tables/gridoperate.h"
 #include "tables/ui/gridview.h"
 

@@ -2,7 +2,7 @@
 
 #include <QTabBar>
 
-#include "mainwindow/ui/twips.h"
+#include "common/twips.h"
 
 using namespace Qt::StringLiterals;
 
