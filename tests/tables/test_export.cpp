@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 #include "tables/gridoperate.h"
@@ -70,18 +69,9 @@ QMap<QString, QByteArray> ReadZip(const QString& path) {
   return entries;
 }
 
-// OOXML writes characters XML cannot carry as _xHHHH_.
-QString Unescape(const QString& s) {
-  static const QRegularExpression esc(u"_x([0-9A-Fa-f]{4})_"_s);
-  QString out;
-  qsizetype last = 0;
-  for (auto it = esc.globalMatch(s); it.hasNext();) {
-    const auto m = it.next();
-    out += QStringView(s).mid(last, m.capturedStart() - last);
-    out += QChar(char16_t(m.captured(1).toUShort(nullptr, 16)));
-    last = m.capturedEnd();
-  }
-  return out + s.mid(last);
+// OOXML writes characters XML cannot carry as _xHHHH_; the texts here hold only CR.
+QString Unescape(QString s) {
+  return s.replace(u"_x000D_"_s, u"\r"_s);
 }
 
 // The first sheet of an xlsx workbook; fails the test when the file is not one.
@@ -114,11 +104,10 @@ WorkbookSheet ReadFirstSheet(const QString& path) {
         sheet.name = a.value(u"name"_s).toString();
       } else if (n == u"si"_s) {
         shared << Unescape(x.readElementText(QXmlStreamReader::IncludeChildElements));
-      } else if (n == u"font"_s || n == u"b"_s) {
-        if (n == u"font"_s)
-          boldFonts << false;
-        else
-          boldFonts.last() = true;
+      } else if (n == u"font"_s) {
+        boldFonts << false;
+      } else if (n == u"b"_s) {
+        boldFonts.last() = true;
       } else if (n == u"fill"_s) {
         fills << QString();
       } else if (n == u"fgColor"_s) {
@@ -141,12 +130,10 @@ WorkbookSheet ReadFirstSheet(const QString& path) {
         const QString ref = a.value(u"r"_s).toString(), type = a.value(u"t"_s).toString();
         const Xf xf = xfs.value(a.value(u"s"_s).toInt());
         WorkbookCell& cell = sheet.cells[ref];
-        cell = {{},
-                false,
-                numFmts.value(xf.numFmt),
-                boldFonts.value(xf.font),
-                fills.value(xf.fill),
-                thinBorders.value(xf.border)};
+        cell.numberFormat = numFmts.value(xf.numFmt);
+        cell.bold = boldFonts.value(xf.font);
+        cell.fill = fills.value(xf.fill);
+        cell.thinBorder = thinBorders.value(xf.border);
         // <v> holds numbers and shared-string indexes, <is><t> inline strings.
         while (x.readNextStartElement()) {
           if (x.name() == u"v"_s) cell.number = type.isEmpty() || type == u"n"_s;
@@ -318,34 +305,29 @@ TEST_F(Export, ExportTableAsksForTheFileAndTheNameOrFilterDecidesItsKind) {
   EXPECT_EQ(prompts.fileDialogs.size(), 9);  // no dialog for an empty table
 }
 
-TEST_F(Export, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
+// An existing file is replaced only when the user says so, and kept when writing fails.
+TEST_F(Export, ExistingFilesAreReplacedOnlyOnYesAndKeptWhenWritingFails) {
   AddRow(u"新"_s, u"2.00"_s);
   Write(Path(u"keep.csv"_s), "old contents");
-  prompts.files << Path(u"keep.csv"_s) << Path(u"keep.csv"_s);
-  prompts.answers << false << true;
-  EXPECT_FALSE(ExportTable(grid, prompts, {}, u"淘宝产品销售数据分析"_s));
-  EXPECT_EQ(Read(Path(u"keep.csv"_s)), QByteArray("old contents"));
-  EXPECT_TRUE(ExportTable(grid, prompts, {}, u"淘宝产品销售数据分析"_s));
-  EXPECT_TRUE(Read(Path(u"keep.csv"_s)).contains("2.00"));
-  EXPECT_EQ(prompts.questions, QStringList(2, u"该文件已存在，是否覆盖？"_s));
-}
-
-TEST_F(Export, FailedExportsKeepWhatWasThere) {
-  AddRow(u"新"_s, u"2.00"_s);
+  Write(Path(u"book.xlsx"_s), "previous workbook");
   // A folder by the chosen name cannot be replaced by a file; a missing folder cannot take one.
   ASSERT_TRUE(QDir(folder.path()).mkpath(u"dir.csv/inner"_s));
   ASSERT_TRUE(QDir(folder.path()).mkpath(u"dir.xlsx"_s));
-  prompts.files << Path(u"dir.csv"_s) << Path(u"dir.xls"_s) << Path(u"missing/sub/x.csv"_s)
-                << Path(u"missing/sub/x.xlsx"_s);
-  prompts.answers << true << true;
-  for (int i = 0; i < 4; ++i) EXPECT_FALSE(ExportTable(grid, prompts, {}, u"表"_s)) << i;
+  for (const QString& name : {u"keep.csv"_s, u"dir.csv"_s, u"dir.xls"_s, u"missing/sub/x.csv"_s,
+                              u"missing/sub/x.xlsx"_s, u"keep.csv"_s})
+    prompts.files << Path(name);
+  prompts.answers << false << true << true << true;
+  for (int i = 0; i < 5; ++i) EXPECT_FALSE(ExportTable(grid, prompts, {}, u"表"_s)) << i;
+  EXPECT_EQ(Read(Path(u"keep.csv"_s)), QByteArray("old contents"));
   EXPECT_TRUE(QFileInfo(Path(u"dir.csv/inner"_s)).isDir());
   EXPECT_TRUE(QFileInfo(Path(u"dir.xlsx"_s)).isDir());
   EXPECT_FALSE(QFileInfo::exists(Path(u"missing"_s)));
   EXPECT_FALSE(ProgressOpen());
+  EXPECT_TRUE(ExportTable(grid, prompts, {}, u"表"_s));
+  EXPECT_TRUE(Read(Path(u"keep.csv"_s)).contains("2.00"));
+  EXPECT_EQ(prompts.questions, QStringList(4, u"该文件已存在，是否覆盖？"_s));
 
   // A sheet name no spreadsheet accepts makes the writer fail after the user said Yes.
-  Write(Path(u"book.xlsx"_s), "previous workbook");
   EXPECT_FALSE(ExportExcel(grid, Path(u"book.xlsx"_s), u"bad/name[1]"_s));
   EXPECT_EQ(Read(Path(u"book.xlsx"_s)), QByteArray("previous workbook"));
   const QString locked = u"该文件无法覆盖，请确认该文件没被其他软件打开！"_s;
@@ -399,12 +381,9 @@ TEST_F(Export, NumbersAndDatesGoIntoTheWorkbookAsNumbersAndDatesTextsAsTexts) {
     EXPECT_TRUE(c.thinBorder) << n.ref.toStdString();
   }
   // Never a formula; a text column keeps its digits as text; the no-date day shows nothing.
-  const QList<std::pair<QString, QString>> texts{{u"B2"_s, u"=1+2"_s},
-                                                 {u"C2"_s, u"0123"_s},
-                                                 {u"I2"_s, u"√"_s},
-                                                 {u"G3"_s, QString()},
-                                                 {u"B3"_s, longText.left(32766)},
-                                                 {u"E4"_s, QString()}};
+  const QList<std::pair<QString, QString>> texts{
+      {u"B2"_s, u"=1+2"_s}, {u"C2"_s, u"0123"_s}, {u"I2"_s, u"√"_s},
+      {u"G3"_s, {}},        {u"E4"_s, {}},        {u"B3"_s, longText.left(32766)}};
   for (const auto& [ref, text] : texts) {
     EXPECT_FALSE(sheet.cell(ref).number) << ref.toStdString();
     EXPECT_EQ(sheet.cell(ref).text, text) << ref.toStdString();

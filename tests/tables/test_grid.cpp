@@ -21,37 +21,28 @@ void MakeColumn(Grid& g, const QStringList& texts) {
 
 }  // namespace
 
-TEST(Grid, CellTextsSurviveEditsInAnyOrderAndColumnChanges) {
+TEST(Grid, TextsSurviveEditsAndColumnChangesSizesKeepPositionsInRange) {
   Grid g;
   g.SetCols(4);
-  g.SetRows(3);
-  g.SetTextMatrix(2, 3, u"末列"_s);
-  g.SetTextMatrix(2, 0, u"a,b"_s);
-  g.SetTextMatrix(2, 1, u"中间"_s);
-  g.SetTextMatrix(2, 0, u"x"_s);            // shorter, in front of the others
+  g.SetRows(10);
+  const QList<std::pair<int, QString>> edits{
+      {3, u"末列"_s}, {0, u"a,b"_s}, {1, u"中间"_s}, {0, u"x"_s}};  // shorter, in front
+  for (const auto& [col, text] : edits) g.SetTextMatrix(2, col, text);
   g.SetTextMatrix(2, 2, g.TextView(2, 1));  // a text of the same row
   g.SetCols(5);
   EXPECT_EQ(QStringList({g.TextMatrix(2, 0), g.TextMatrix(2, 1), g.TextMatrix(2, 2),
                          g.TextMatrix(2, 3), g.TextMatrix(2, 4)}),
             (QStringList{u"x"_s, u"中间"_s, u"中间"_s, u"末列"_s, QString()}));
   g.SetCols(2);
-  g.SetCols(5);
-  EXPECT_EQ(g.TextMatrix(2, 1), u"中间"_s);
-  EXPECT_TRUE(g.TextMatrix(2, 2).isEmpty());
-  EXPECT_TRUE(g.TextMatrix(9, 9).isEmpty());  // out of range reads empty, writes nothing
-  g.SetTextMatrix(9, 9, u"no"_s);
-  EXPECT_EQ(g.Rows(), 3);
-}
+  g.SetCols(6);
+  EXPECT_EQ(QStringList({g.TextMatrix(2, 1), g.TextMatrix(2, 2), g.TextMatrix(99, 99)}),
+            (QStringList{u"中间"_s, QString(), QString()}));  // out of range reads empty
+  g.SetTextMatrix(99, 99, u"no"_s);                           // and writes nothing
 
-TEST(Grid, SizesKeepRowsAboveFixedRowsAndPositionsInRange) {
-  Grid g;
-  g.SetRows(10);
   g.SetFixedRows(2);
   g.SetRows(1);  // fewer than the fixed rows: refused
-  EXPECT_EQ(g.Rows(), 10);
   g.SetFixedRows(11);
-  EXPECT_EQ(g.FixedRows(), 2);
-
+  EXPECT_EQ(QList<int>({g.Rows(), g.FixedRows()}), QList<int>({10, 2}));
   g.SetRow(8);
   g.SetRowSel(9);
   g.SetTopRow(7);
@@ -61,7 +52,6 @@ TEST(Grid, SizesKeepRowsAboveFixedRowsAndPositionsInRange) {
   EXPECT_EQ(g.TopRow(), 2);
 
   // Setting the current cell makes it the whole selection; a block is made afterwards.
-  g.SetCols(6);
   g.SetRow(2);
   g.SetCol(1);
   g.SetRowSel(4);
@@ -74,12 +64,11 @@ TEST(Grid, SizesKeepRowsAboveFixedRowsAndPositionsInRange) {
 
   g.SetRowHeight(0, 0);
   g.SetRowHeight(1, 300);
-  EXPECT_EQ(g.FixedHeight(), 300);
   const int height = g.DefaultRowHeight();
   g.SetFontSize(18);
   EXPECT_GT(g.DefaultRowHeight(), height);
-  EXPECT_EQ(g.RowHeight(2), g.DefaultRowHeight());
-  EXPECT_EQ(g.RowHeight(1), 300);
+  EXPECT_EQ(QList<int>({g.FixedHeight(), g.RowHeight(1), g.RowHeight(2)}),
+            QList<int>({300, 300, g.DefaultRowHeight()}));
 }
 
 // A hidden grid and update blocks hold the view's notification back until the end.

@@ -18,19 +18,11 @@ class GridOperate : public test::TablesTest {
       Exec(u"INSERT INTO Product(Name, WID) VALUES(?, ?)"_s, {name, wid});
     ShowProducts();
   }
-  // Products n1 … n150 with WID 1 … 150.
-  void LoadManyProducts() {
-    Exec(
-        u"WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM k WHERE i<150) "
-        "INSERT INTO Product(Name, WID) SELECT 'n' || i, i FROM k"_s);
-    ShowProducts();
-  }
   void ShowProducts() {
     SetupGridColumns(grid, {u"ID"_s, QString(), u"Name"_s, u"WID"_s},
                      {u"ID"_s, u"序号"_s, u"产品名称"_s, u"数量"_s});
     grid.SetTag(u"Product"_s);
     FillGrid(grid, {}, u"ID"_s, true);
-    progress.shown.clear();
   }
 
   QStringList Names() const { return Column(grid, 2); }
@@ -137,23 +129,20 @@ TEST_F(GridOperate, ARefusedDeletionChangesNeitherDatabaseNorGrid) {
   EXPECT_FALSE(ProgressOpen());
 }
 
-TEST_F(GridOperate, LargeDeletionsShowProgressOverBothHalves) {
-  LoadManyProducts();
-  EXPECT_TRUE(DeleteGridRows(grid, 2, 121, false));  // 120 rows
-  EXPECT_EQ(progress.shown, QStringList{u"正在删除记录……/240"_s});
-  EXPECT_EQ(Progress().pos, 240);
-  EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Product"_s), 30);
-  EXPECT_EQ(grid.TextMatrix(2, 2), u"n121"_s);
-}
-
-// The progress window lets events run; a sort meanwhile must not change what is deleted.
+// Large deletions show progress over both halves (database, grid). The progress window lets
+// events run; a sort meanwhile must not change what is deleted.
 TEST_F(GridOperate, ASortWhileTheProgressWindowRunsEventsDoesNotChangeWhatIsDeleted) {
-  LoadManyProducts();
+  Exec(
+      u"WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM k WHERE i<150) "
+      "INSERT INTO Product(Name, WID) SELECT 'n' || i, i FROM k"_s);
+  ShowProducts();
   // The user clicks the numbers' title twice while the window is up: descending order.
   struct SortingDisplay final : ProgressDisplay {
     Grid* grid = nullptr;
+    QStringList shown;
     void Refresh(const ProgressState&) override {}
     void Show() override {
+      shown << Progress().caption + u'/' + QString::number(Progress().total);
       if (grid) SortByColumn(*grid, 3), SortByColumn(*grid, 3);
       grid = nullptr;
     }
@@ -163,6 +152,8 @@ TEST_F(GridOperate, ASortWhileTheProgressWindowRunsEventsDoesNotChangeWhatIsDele
   SetProgressDisplay(&display);
   EXPECT_TRUE(DeleteGridRows(grid, 2, 121, false));  // n1 … n120 as selected
   SetProgressDisplay(&progress);
+  EXPECT_EQ(display.shown, QStringList{u"正在删除记录……/240"_s});
+  EXPECT_EQ(Progress().pos, 240);
   EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Product WHERE WID<=120"_s), 0);
   EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Product"_s), 30);
   ASSERT_EQ(grid.Rows(), 2 + 30);
@@ -180,11 +171,9 @@ TEST_F(GridOperate, CellGeometryFollowsTheScrolledInRowsAndColumns) {
   grid.SetLeftCol(4);
   grid.SetTopRow(5);
 
-  EXPECT_EQ(CellOffset(grid, 1, 1), QPoint(100, 0));
   EXPECT_EQ(CellOffset(grid, 5, 4), QPoint(300, 300));  // right after the fixed parts
   EXPECT_EQ(CellOffset(grid, 7, 6), QPoint(300 + 500 + 600, 300 + 600));
   EXPECT_EQ(CellOffset(grid, 3, 3), QPoint(300 - 400, 300 - 600));  // scrolled out
-  EXPECT_EQ(CellOffset(grid, 1, 0), QPoint(0, 0));
 
   // Points in twips and the cells (column, row) found there.
   const QList<std::pair<QPoint, QPoint>> points{
@@ -243,10 +232,10 @@ TEST_F(GridOperate, CheckColumnMarksFollowClicksAndSelections) {
 
 TEST_F(GridOperate, LongLoopsStepTheProgressInThousandthsAndEndAtTheTotal) {
   struct Counter final : ProgressDisplay {
+    int refreshes = 0;
     void Refresh(const ProgressState&) override { ++refreshes; }
     void Show() override {}
     void Unload() override {}
-    int refreshes = 0;
   } counter;
   SetProgressDisplay(&counter);
   ShowProgress(u"正在导出数据至CSV格式文件……"_s, 31817);
