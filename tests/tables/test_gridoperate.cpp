@@ -189,13 +189,6 @@ TEST_F(GridOperate, CellGeometryFollowsTheScrolledInRowsAndColumns) {
     const GridCell c = CellAtPoint(grid, at.x(), at.y());
     EXPECT_EQ(QPoint(c.col, c.row), cell) << at.x() << "," << at.y();
   }
-  for (int r : {1, 5, 9, 29}) {
-    for (int c : {1, 4, 7}) {
-      const QPoint o = CellOffset(grid, r, c);
-      const GridCell found = CellAtPoint(grid, o.x(), o.y());
-      EXPECT_EQ(QPoint(found.col, found.row), QPoint(c, r));
-    }
-  }
 }
 
 TEST_F(GridOperate, CheckColumnMarksFollowClicksAndSelections) {

@@ -110,9 +110,8 @@ class GridViewTest : public QObject {
   void mouseAndKeyboardSelectBlocks() {
     Grid& g = *view->grid();
     const auto selection = [&] { return QList<int>{g.Row(), g.Col(), g.RowSel(), g.ColSel()}; };
-    QSignalSpy entered(view.get(), &GridView::enteredCell);
-    QSignalSpy pressed(view.get(), &GridView::mousePressed);
-    QSignalSpy clicked(view.get(), &GridView::clicked);
+    QSignalSpy entered(view.get(), &GridView::enteredCell),
+        pressed(view.get(), &GridView::mousePressed), clicked(view.get(), &GridView::clicked);
     QWidget* port = view->viewport();
 
     const QPoint from = Centre(3, 2), to = Centre(6, 4);
@@ -139,7 +138,6 @@ class GridViewTest : public QObject {
     QTest::mouseClick(port, Qt::LeftButton, {}, Centre(4, 3));
     view->setFocus();
     QTest::keyClick(view.get(), Qt::Key_Down);
-    QCOMPARE(g.Row(), 5);
     QTest::keyClick(view.get(), Qt::Key_Down, Qt::ShiftModifier);
     QTest::keyClick(view.get(), Qt::Key_Right, Qt::ShiftModifier);
     QCOMPARE(selection(), QList<int>({5, 3, 6, 4}));
@@ -181,9 +179,9 @@ class GridViewTest : public QObject {
     AutoFitColumns(g, 1);
 
     PopMenu pop;
-    QCOMPARE(pop.objectName(), u"PopMenu"_s);
-    QCOMPARE(pop.mOutputTable->text(), u"导出数据"_s);
-    QCOMPARE(pop.mOutputTable->objectName(), u"mOutputTable"_s);
+    QCOMPARE(
+        QStringList({pop.objectName(), pop.mOutputTable->objectName(), pop.mOutputTable->text()}),
+        (QStringList{u"PopMenu"_s, u"mOutputTable"_s, u"导出数据"_s}));
     // What the window does with a press of another button than the left on its grid.
     connect(view.get(), &GridView::mousePressed, &pop,
             [&](Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
@@ -207,8 +205,8 @@ class GridViewTest : public QObject {
     QVERIFY(chose);
     QCOMPARE(pop.MSFCtl.data(), &g);
     // What a driver of the program reads from the grid by name.
-    QCOMPARE(view->property("Rows").toInt(), 4);
-    QCOMPARE(view->property("FixedCols").toInt(), 2);
+    QCOMPARE(QPoint(view->property("Rows").toInt(), view->property("FixedCols").toInt()),
+             QPoint(4, 2));
     QString text;
     QVERIFY(QMetaObject::invokeMethod(view.get(), "TextMatrix", Q_RETURN_ARG(QString, text),
                                       Q_ARG(int, 2), Q_ARG(int, 2)));
@@ -218,8 +216,7 @@ class GridViewTest : public QObject {
                  {u"序号"_s, u"产品名称"_s}, {u"1"_s, u"毛衣,红色"_s}, {u"2"_s, u"围巾"_s}}));
     QCOMPARE(prompts.fileDialogs.size(), 1);
     QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(),
+    QCOMPARE(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(),
              "\xEF\xBB\xBF" + u"序号,产品名称\r\n1,\"毛衣,红色\"\r\n2,围巾\r\n"_s.toUtf8());
     QVERIFY(prompts.messages.isEmpty());
   }
