@@ -12,22 +12,17 @@
 
 namespace lanxi::test {
 
-// The texts of one column below the fixed rows.
-inline QStringList Column(const Grid& g, int col) {
-  QStringList out;
-  for (int r = g.FixedRows(); r < g.Rows(); ++r) out << g.TextMatrix(r, col);
-  return out;
-}
-
 // A program folder whose template data.mdb is the current tracking database.
 class TablesTest : public ::testing::Test {
  protected:
   TempProgramFolder folder;
   ScriptedPrompts prompts;
   ProgressRecorder progress;
-  Grid grid;
 
-  void SetUp() override { WorkDBFile = CurDBFile = QStringLiteral("data.mdb"); }
+  void SetUp() override {
+    CurDBFile = QStringLiteral("data.mdb");
+    WorkDBFile = CurDBFile;
+  }
 
   // Runs SQL on the current database; fails the test when it does not run.
   void Exec(const QString& sql, const Params& params = {}) {
@@ -40,6 +35,13 @@ class TablesTest : public ::testing::Test {
     Recordset rs;
     OpenRecordset(rs, sql);
     return rs.Field(0).toInt();
+  }
+
+  // The texts of one column from row `from` down.
+  static QStringList Column(const Grid& g, int col, int from = 2) {
+    QStringList out;
+    for (int r = from; r < g.Rows(); ++r) out << g.TextMatrix(r, col);
+    return out;
   }
 };
 

@@ -150,6 +150,8 @@ const QByteArray kBom = "\xEF\xBB\xBF";
 
 class Export : public test::TablesTest {
  protected:
+  Grid grid;
+
   // Hidden key column, serial number, two visible columns; row 0 hidden as always.
   void SetUp() override {
     TablesTest::SetUp();

@@ -1,14 +1,20 @@
 // The grid model: sizes and cell texts, the current cell and selection, scrolling positions,
 // the view notification and the built-in sorts.
+#include <gtest/gtest.h>
 #include <QSignalSpy>
 
-#include "tablesfixture.h"
+#include "tables/grid.h"
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
-using lanxi::test::Column;
 
 namespace {
+
+QStringList Column(const Grid& g, int col) {
+  QStringList out;
+  for (int r = g.FixedRows(); r < g.Rows(); ++r) out << g.TextMatrix(r, col);
+  return out;
+}
 
 // One column of texts, the first of them the fixed title row.
 void MakeColumn(Grid& g, const QStringList& texts) {

@@ -9,12 +9,13 @@
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
-using lanxi::test::Column;
 
 namespace {
 
 class GridFill : public test::TablesTest {
  protected:
+  Grid grid;
+
   // A table T_Many(ID, V) with n rows, V = 1 … n, shown in a grid of `cols` columns (ID, V and
   // empty ones).
   void MakeMany(int n, int cols) {

@@ -6,12 +6,13 @@
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
-using lanxi::test::Column;
 
 namespace {
 
 class GridOperate : public test::TablesTest {
  protected:
+  Grid grid;
+
   // The product list: hidden ID, serial number, name, a numeric column.
   void LoadProducts(const QList<std::pair<QString, int>>& products) {
     for (const auto& [name, wid] : products)
