@@ -3,42 +3,167 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <zlib.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QXmlStreamReader>
 
 #include "tables/gridoperate.h"
 #include "tables/tableexport.h"
 #include "tablesfixture.h"
-#include "workbookreader.h"
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
-using lanxi::test::TablesTest;
 
 namespace {
 
-const QStringList kTricky{u"a,b"_s,  u"say \"hi\""_s,   u"two\r\nlines"_s, u"tab\there"_s,
-                          u"=1+2"_s, u"中文，标点。"_s, u"lf\nonly"_s,     u" 空格 "_s};
+// What an exported workbook holds, read straight from its zip container and XML parts, so the
+// tests check the file itself rather than the writer's promises.
+struct WorkbookCell {
+  QString text;          // the shown string, or the stored number as written (<v>)
+  bool number = false;   // a number cell (dates are numbers too: days since 1899-12-30)
+  QString numberFormat;  // the cell's number format code, e.g. "0.00"
+  bool bold = false;
+  QString fill;             // fill colour as written, e.g. "FFFFC080"; empty for none
+  bool thinBorder = false;  // thin lines on all four sides
+};
 
-class Export : public TablesTest {
+struct WorkbookSheet {
+  QString name;
+  QMap<QString, WorkbookCell> cells;  // by reference, e.g. "B3"
+  QMap<int, double> columnWidths;     // by column number
+  WorkbookCell cell(const QString& ref) const { return cells.value(ref); }
+};
+
+QByteArray Inflate(const QByteArray& in, qsizetype size) {
+  QByteArray out(size, Qt::Uninitialized);
+  z_stream z{};
+  if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return {};
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.constData()));
+  z.avail_in = uInt(in.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = uInt(out.size());
+  const int rc = inflate(&z, Z_FINISH);
+  inflateEnd(&z);
+  return rc == Z_STREAM_END ? out : QByteArray();
+}
+
+// The entries of a zip file by name, from its central directory; empty when it is not one.
+QMap<QString, QByteArray> ReadZip(const QString& path) {
+  QFile f(path);
+  const QByteArray z = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  const auto u16 = [&](qsizetype at) { return quint32(quint8(z[at])) | quint8(z[at + 1]) << 8; };
+  const auto u32 = [&](qsizetype at) { return u16(at) | u16(at + 2) << 16; };
+  QMap<QString, QByteArray> entries;
+  const qsizetype end = z.lastIndexOf("PK\x05\x06");
+  if (end < 0 || end + 22 > z.size()) return entries;
+  qsizetype at = u32(end + 16);
+  for (int k = int(u16(end + 10)); k > 0 && at + 46 <= z.size() && u32(at) == 0x02014b50; --k) {
+    const quint32 nameLen = u16(at + 28), local = u32(at + 42);
+    QByteArray data = z.mid(local + 30 + u16(local + 26) + u16(local + 28), u32(at + 20));
+    if (u16(at + 10) != 0) data = Inflate(data, u32(at + 24));
+    entries.insert(QString::fromUtf8(z.mid(at + 46, nameLen)), data);
+    at += 46 + nameLen + u16(at + 30) + u16(at + 32);
+  }
+  return entries;
+}
+
+// OOXML writes characters XML cannot carry as _xHHHH_; the texts here hold only CR.
+QString Unescape(QString s) {
+  return s.replace(u"_x000D_"_s, u"\r"_s);
+}
+
+// The first sheet of an xlsx workbook; fails the test when the file is not one.
+WorkbookSheet ReadFirstSheet(const QString& path) {
+  WorkbookSheet sheet;
+  const auto zip = ReadZip(path);
+  EXPECT_TRUE(zip.contains(u"xl/worksheets/sheet1.xml"_s))
+      << "not a workbook: " << path.toStdString();
+  QStringList shared, fills;
+  QList<bool> boldFonts, thinBorders;
+  struct Xf {
+    int font = 0, fill = 0, border = 0, numFmt = 0;
+  };
+  QList<Xf> xfs;
+  // Number formats by id: the built-in ones a writer refers to, then the workbook's own.
+  QHash<int, QString> numFmts{{0, u"General"_s}, {1, u"0"_s}, {2, u"0.00"_s}};
+  bool cellXfs = false;
+  int sides = 0;
+  for (const QString& part : {u"xl/workbook.xml"_s, u"xl/sharedStrings.xml"_s, u"xl/styles.xml"_s,
+                              u"xl/worksheets/sheet1.xml"_s}) {
+    QXmlStreamReader x(zip.value(part));
+    while (!x.atEnd()) {
+      x.readNext();
+      const QStringView n = x.name();
+      if (x.isEndElement() && n == u"border"_s) thinBorders << (sides == 4);
+      if (x.isEndElement() && n == u"cellXfs"_s) cellXfs = false;
+      if (!x.isStartElement()) continue;
+      const auto a = x.attributes();
+      if (n == u"sheet"_s && sheet.name.isEmpty()) {
+        sheet.name = a.value(u"name"_s).toString();
+      } else if (n == u"si"_s) {
+        shared << Unescape(x.readElementText(QXmlStreamReader::IncludeChildElements));
+      } else if (n == u"font"_s) {
+        boldFonts << false;
+      } else if (n == u"b"_s) {
+        boldFonts.last() = true;
+      } else if (n == u"fill"_s) {
+        fills << QString();
+      } else if (n == u"fgColor"_s) {
+        fills.last() = a.value(u"rgb"_s).toString();
+      } else if (n == u"border"_s) {
+        sides = 0;
+      } else if (n == u"left"_s || n == u"right"_s || n == u"top"_s || n == u"bottom"_s) {
+        sides += a.value(u"style"_s) == u"thin"_s;
+      } else if (n == u"cellXfs"_s) {
+        cellXfs = true;
+      } else if (n == u"xf"_s && cellXfs) {
+        xfs << Xf{a.value(u"fontId"_s).toInt(), a.value(u"fillId"_s).toInt(),
+                  a.value(u"borderId"_s).toInt(), a.value(u"numFmtId"_s).toInt()};
+      } else if (n == u"numFmt"_s) {
+        numFmts[a.value(u"numFmtId"_s).toInt()] = a.value(u"formatCode"_s).toString();
+      } else if (n == u"col"_s) {
+        for (int c = a.value(u"min"_s).toInt(); c <= a.value(u"max"_s).toInt(); ++c)
+          sheet.columnWidths[c] = a.value(u"width"_s).toDouble();
+      } else if (n == u"c"_s) {
+        const QString ref = a.value(u"r"_s).toString(), type = a.value(u"t"_s).toString();
+        const Xf xf = xfs.value(a.value(u"s"_s).toInt());
+        WorkbookCell& cell = sheet.cells[ref];
+        cell.numberFormat = numFmts.value(xf.numFmt);
+        cell.bold = boldFonts.value(xf.font);
+        cell.fill = fills.value(xf.fill);
+        cell.thinBorder = thinBorders.value(xf.border);
+        // <v> holds numbers and shared-string indexes, <is><t> inline strings.
+        while (x.readNextStartElement()) {
+          if (x.name() == u"v"_s) cell.number = type.isEmpty() || type == u"n"_s;
+          cell.text += x.readElementText(QXmlStreamReader::IncludeChildElements);
+        }
+        cell.text = type == u"s"_s ? shared.value(cell.text.toInt()) : Unescape(cell.text);
+      }
+    }
+  }
+  return sheet;
+}
+
+const QByteArray kBom = "\xEF\xBB\xBF";
+
+class Export : public test::TablesTest {
  protected:
   Grid grid;
 
   // Hidden key column, serial number, two visible columns; row 0 hidden as always.
-  void Describe() {
+  void SetUp() override {
+    TablesTest::SetUp();
     SetupGridColumns(grid, {u"ID"_s, QString(), u"Name"_s, u"Price"_s},
                      {u"ID"_s, u"序号"_s, u"产品名称"_s, u"价格"_s});
     grid.SetFixedCols(2);
-    grid.SetColWidth(0, 0);
-    grid.SetColWidth(1, 615);
-    grid.SetColWidth(2, 2460);
-    grid.SetColWidth(3, 1230);
+    for (int c = 0; c < 4; ++c) grid.SetColWidth(c, QList<int>{0, 615, 2460, 1230}[c]);
   }
 
   void AddRow(const QString& name, const QString& price) {
-    grid.SetRows(grid.Rows() + 1);
-    const int r = grid.Rows() - 1;
+    const int r = grid.Rows();
+    grid.SetRows(r + 1);
     grid.SetTextMatrix(r, 0, QString::number(r * 100));
     grid.SetTextMatrix(r, 1, QString::number(r - 1));
     grid.SetTextMatrix(r, 2, name);
@@ -56,247 +181,161 @@ class Export : public TablesTest {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
   }
-
-  // Reads CSV the way spreadsheet programs do: quoted fields may hold commas, quotes (doubled)
-  // and line breaks; records end with CR LF.
-  static QList<QStringList> ParseCsv(const QString& text) {
-    QList<QStringList> records;
-    QStringList fields;
-    QString field;
-    bool quoted = false, inQuotes = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-      const QChar ch = text[i];
-      if (inQuotes) {
-        if (ch == u'"' && i + 1 < text.size() && text[i + 1] == u'"') {
-          field += u'"';
-          ++i;
-        } else if (ch == u'"') {
-          inQuotes = false;
-        } else {
-          field += ch;
-        }
-      } else if (ch == u'"' && field.isEmpty() && !quoted) {
-        inQuotes = quoted = true;
-      } else if (ch == u',') {
-        fields << field;
-        field.clear();
-        quoted = false;
-      } else if (ch == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-        fields << field;
-        records << fields;
-        fields.clear();
-        field.clear();
-        quoted = false;
-        ++i;
-      } else {
-        field += ch;
-      }
-    }
-    return records;
+  // The export parts left in the folder.
+  QStringList Parts() const {
+    return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).filter(u"lanxi-export"_s);
   }
 };
 
 }  // namespace
 
 TEST(ColumnLetter, CountsLikeSpreadsheets) {
-  EXPECT_EQ(ColumnLetter(1), u"A"_s);
-  EXPECT_EQ(ColumnLetter(26), u"Z"_s);
-  EXPECT_EQ(ColumnLetter(27), u"AA"_s);
-  EXPECT_EQ(ColumnLetter(30), u"AD"_s);
-  EXPECT_EQ(ColumnLetter(52), u"AZ"_s);
-  EXPECT_EQ(ColumnLetter(702), u"ZZ"_s);
-  EXPECT_EQ(ColumnLetter(703), u"AAA"_s);
-  EXPECT_EQ(ColumnLetter(16384), u"XFD"_s);
-  EXPECT_TRUE(ColumnLetter(0).isEmpty());
+  const QList<std::pair<int, QString>> letters{{1, u"A"_s},     {26, u"Z"_s},      {27, u"AA"_s},
+                                               {30, u"AD"_s},   {52, u"AZ"_s},     {702, u"ZZ"_s},
+                                               {703, u"AAA"_s}, {16384, u"XFD"_s}, {0, QString()}};
+  for (const auto& [n, letter] : letters) EXPECT_EQ(ColumnLetter(n), letter) << n;
 }
 
-TEST_F(Export, CsvQuotesWhatNeedsItAndSkipsHiddenRowsAndColumns) {
-  Describe();
-  AddRow(u"a,b"_s, u"12.50"_s);
-  AddRow(u"say \"hi\""_s, QString());
-  AddRow(u"two\r\nlines"_s, u"=1+2"_s);
+// CSV quotes what would break a field; both files give every text back exactly.
+TEST_F(Export, TrickyTextsAreQuotedInCsvAndComeBackExactlyFromTheWorkbook) {
+  const QList<std::pair<QString, QString>> rows{{u"a,b"_s, u"12.50"_s},
+                                                {u"say \"hi\""_s, QString()},
+                                                {u"two\r\nlines"_s, u"=1+2"_s},
+                                                {u"lf\nonly"_s, u"tab\there"_s},
+                                                {u" 空格 "_s, u"中文，标点。"_s}};
+  for (const auto& [name, price] : rows) AddRow(name, price);
   ASSERT_TRUE(ExportCSV(grid, Path(u"t.csv"_s)));
-  const QByteArray expected =
-      "\xEF\xBB\xBF"
-      "\xE5\xBA\x8F\xE5\x8F\xB7,\xE4\xBA\xA7\xE5\x93\x81\xE5\x90\x8D\xE7\xA7\xB0,"
-      "\xE4\xBB\xB7\xE6\xA0\xBC\r\n"  // 序号,产品名称,价格
-      "1,\"a,b\",12.50\r\n"
-      "2,\"say \"\"hi\"\"\",\r\n"
-      "3,\"two\r\nlines\",=1+2\r\n";
-  EXPECT_EQ(Read(Path(u"t.csv"_s)), expected);
-  EXPECT_EQ(progress.shown, QStringList{u"正在导出数据至CSV格式文件……/5"_s});
+  EXPECT_EQ(Read(Path(u"t.csv"_s)), kBom +
+                                        u"序号,产品名称,价格\r\n"
+                                        "1,\"a,b\",12.50\r\n"
+                                        "2,\"say \"\"hi\"\"\",\r\n"
+                                        "3,\"two\r\nlines\",=1+2\r\n"
+                                        "4,\"lf\nonly\",tab\there\r\n"
+                                        "5, 空格 ,中文，标点。\r\n"_s.toUtf8());
+  EXPECT_EQ(progress.shown, QStringList{u"正在导出数据至CSV格式文件……/7"_s});
   EXPECT_FALSE(ProgressOpen());
-}
 
-TEST_F(Export, TrickyTextsComeBackExactlyFromBothFiles) {
-  Describe();
-  for (const QString& t : kTricky) AddRow(t, t);
-  ASSERT_TRUE(ExportCSV(grid, Path(u"r.csv"_s)));
-  const QByteArray bytes = Read(Path(u"r.csv"_s));
-  ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
-  const auto records = ParseCsv(QString::fromUtf8(bytes.mid(3)));
-  ASSERT_EQ(records.size(), 1 + kTricky.size());
-  for (int i = 0; i < kTricky.size(); ++i) {
-    EXPECT_EQ(records[1 + i], (QStringList{QString::number(i + 1), kTricky[i], kTricky[i]}));
-  }
-
-  ASSERT_TRUE(ExportExcel(grid, Path(u"r.xlsx"_s), u"淘宝产品销售数据分析"_s));
-  const auto sheet = test::ReadFirstSheet(Path(u"r.xlsx"_s));
-  ASSERT_TRUE(sheet.error.isEmpty()) << sheet.error.toStdString();
-  for (int i = 0; i < kTricky.size(); ++i) {
-    const QString row = QString::number(2 + i);
-    EXPECT_EQ(sheet.cell(u"B"_s + row).text, kTricky[i]) << i;
-    EXPECT_EQ(sheet.cell(u"C"_s + row).text, kTricky[i]) << i;
-    EXPECT_EQ(sheet.cell(u"A"_s + row).text, QString::number(i + 1));
+  ASSERT_TRUE(ExportExcel(grid, Path(u"t.xlsx"_s), u"淘宝产品销售数据分析"_s));
+  const auto sheet = ReadFirstSheet(Path(u"t.xlsx"_s));
+  for (int i = 0; i < rows.size(); ++i) {
+    const QString row = QString::number(i + 2);
+    EXPECT_EQ(QStringList({sheet.cell(u"A"_s + row).text, sheet.cell(u"B"_s + row).text,
+                           sheet.cell(u"C"_s + row).text}),
+              (QStringList{QString::number(i + 1), rows[i].first, rows[i].second}));
   }
 }
 
 TEST_F(Export, WorkbookHoldsTheVisibleCellsWithTitleStyleWidthsAndBorders) {
-  Describe();
   AddRow(u"连衣裙"_s, u"99.00"_s);
   AddRow(u"衬衫"_s, QString());
   grid.SetRowHeight(3, 0);  // a hidden record is left out too
   AddRow(u"外套"_s, u"199.50"_s);
   ASSERT_TRUE(ExportExcel(grid, Path(u"w.xlsx"_s), u"淘宝产品销售数据分析"_s));
-  const auto sheet = test::ReadFirstSheet(Path(u"w.xlsx"_s));
-  ASSERT_TRUE(sheet.error.isEmpty()) << sheet.error.toStdString();
+  const auto sheet = ReadFirstSheet(Path(u"w.xlsx"_s));
   EXPECT_EQ(sheet.name, u"淘宝产品销售数据分析"_s);
-  EXPECT_EQ(sheet.rows, 3);
-  EXPECT_EQ(sheet.cols, 3);
-  EXPECT_EQ(sheet.cell(u"A1"_s).text, u"序号"_s);
-  EXPECT_EQ(sheet.cell(u"B1"_s).text, u"产品名称"_s);
-  EXPECT_EQ(sheet.cell(u"C1"_s).text, u"价格"_s);
-  EXPECT_EQ(sheet.cell(u"B2"_s).text, u"连衣裙"_s);
-  EXPECT_EQ(sheet.cell(u"C2"_s).text, u"99.00"_s);  // texts stay texts
-  EXPECT_EQ(sheet.cell(u"B3"_s).text, u"外套"_s);
-  for (const QString& ref : {u"A1"_s, u"B1"_s, u"C1"_s}) {
-    EXPECT_TRUE(sheet.cell(ref).bold) << ref.toStdString();
-    EXPECT_EQ(sheet.cell(ref).fill, u"FFFFC080"_s) << ref.toStdString();
-    EXPECT_TRUE(sheet.cell(ref).thinBorder) << ref.toStdString();
-  }
-  for (const QString& ref : {u"A2"_s, u"C2"_s, u"C3"_s}) {
-    EXPECT_FALSE(sheet.cell(ref).bold);
-    EXPECT_TRUE(sheet.cell(ref).fill.isEmpty());
+  EXPECT_EQ(sheet.cells.keys(), (QStringList{u"A1"_s, u"A2"_s, u"A3"_s, u"B1"_s, u"B2"_s, u"B3"_s,
+                                             u"C1"_s, u"C2"_s, u"C3"_s}));
+  const QList<std::pair<QString, QString>> texts{{u"A1"_s, u"序号"_s},  {u"B1"_s, u"产品名称"_s},
+                                                 {u"C1"_s, u"价格"_s},  {u"B2"_s, u"连衣裙"_s},
+                                                 {u"C2"_s, u"99.00"_s},  // texts stay texts
+                                                 {u"B3"_s, u"外套"_s}};
+  for (const auto& [ref, text] : texts) EXPECT_EQ(sheet.cell(ref).text, text) << ref.toStdString();
+  for (const QString& ref : {u"A1"_s, u"B1"_s, u"C1"_s, u"A2"_s, u"C2"_s, u"C3"_s}) {
+    const bool title = ref.endsWith(u'1');
+    EXPECT_EQ(sheet.cell(ref).bold, title) << ref.toStdString();
+    EXPECT_EQ(sheet.cell(ref).fill, title ? u"FFFFC080"_s : QString()) << ref.toStdString();
     EXPECT_TRUE(sheet.cell(ref).thinBorder) << ref.toStdString();  // empty cells get lines too
   }
   // ColWidth / 123 characters (the writer adds its own few hundredths for padding).
-  EXPECT_NEAR(sheet.columnWidths.value(1), 615 / 123.0, 0.75);
-  EXPECT_NEAR(sheet.columnWidths.value(2), 2460 / 123.0, 0.75);
-  EXPECT_NEAR(sheet.columnWidths.value(3), 1230 / 123.0, 0.75);
+  for (int c = 1; c <= 3; ++c)
+    EXPECT_NEAR(sheet.columnWidths.value(c), grid.ColWidth(c) / 123.0, 0.75) << c;
   EXPECT_EQ(progress.shown, QStringList{u"正在将数据导出到EXCEL文件 …/5"_s});
-}
 
-TEST_F(Export, ThirtyVisibleColumnsGetTheTitleColourFromAToAD) {
+  // Thirty visible columns get the title colour from A to AD; no records: the title row alone.
   QStringList fields, titles;
-  for (int c = 0; c < 31; ++c) {
-    fields << u"F"_s + QString::number(c);
-    titles << u"列"_s + QString::number(c);
-  }
+  for (int c = 0; c < 31; ++c) fields << u"F%1"_s.arg(c), titles << u"列%1"_s.arg(c);
   SetupGridColumns(grid, fields, titles);
   grid.SetColWidth(0, 0);
   ASSERT_TRUE(ExportExcel(grid, Path(u"wide.xlsx"_s), u"表"_s));
-  const auto sheet = test::ReadFirstSheet(Path(u"wide.xlsx"_s));
-  EXPECT_EQ(sheet.cols, 30);
-  EXPECT_EQ(sheet.rows, 1);  // a grid without records: the title row alone
-  EXPECT_EQ(sheet.cell(u"AD1"_s).text, u"列30"_s);
-  EXPECT_EQ(sheet.cell(u"AD1"_s).fill, u"FFFFC080"_s);
-  EXPECT_FALSE(sheet.cells.contains(u"AE1"_s));
+  const auto wide = ReadFirstSheet(Path(u"wide.xlsx"_s));
+  EXPECT_EQ(wide.cells.size(), 30);
+  EXPECT_EQ(wide.cell(u"AD1"_s).text, u"列30"_s);
+  EXPECT_EQ(wide.cell(u"AD1"_s).fill, u"FFFFC080"_s);
+  EXPECT_FALSE(wide.cells.contains(u"AE1"_s));
 }
 
-TEST_F(Export, ExportTableAsksForTheFileAndDispatchesByExtension) {
-  Describe();
+// The file kind follows our extensions (the ".xls" of old becomes ".xlsx"), else the filter.
+TEST_F(Export, ExportTableAsksForTheFileAndTheNameOrFilterDecidesItsKind) {
   AddRow(u"甲"_s, u"1.00"_s);
-  prompts.files << QString() << Path(u"upper.CSV"_s) << Path(u"old.xls"_s) << Path(u"noext"_s);
-  EXPECT_FALSE(ExportTable(grid, prompts, {}, u"淘宝产品销售数据分析"_s));  // cancelled
+  prompts.files << QString();  // cancelled
+  EXPECT_FALSE(ExportTable(grid, prompts, {}, u"淘宝产品销售数据分析"_s));
   ASSERT_EQ(prompts.fileDialogs.size(), 1);
   EXPECT_EQ(prompts.fileDialogs[0].filters,
             (QStringList{u"CSV (逗号分隔)(*.csv)"_s, u"MS Excel文件 (*.xlsx)"_s}));
   EXPECT_EQ(prompts.fileDialogs[0].filterIndex, 1);
 
-  EXPECT_TRUE(ExportTable(grid, prompts, {}, u"淘宝产品销售数据分析"_s));
-  EXPECT_TRUE(Read(Path(u"upper.CSV"_s)).startsWith("\xEF\xBB\xBF"));
-  EXPECT_TRUE(ExportTable(grid, prompts, {}, u"淘宝产品销售数据分析"_s));
-  EXPECT_FALSE(QFile::exists(Path(u"old.xls"_s)));  // the name says what the file holds
-  EXPECT_EQ(test::ReadFirstSheet(Path(u"old.xlsx"_s)).cell(u"B2"_s).text, u"甲"_s);
-  EXPECT_TRUE(ExportTable(grid, prompts, {}, u"淘宝产品销售数据分析"_s));
-  EXPECT_TRUE(Read(Path(u"noext.csv"_s)).startsWith("\xEF\xBB\xBF"));  // the filter offered
+  const struct {
+    QString chosen;
+    int filter;  // 0: the one offered
+    QString written;
+  } cases[] = {
+      {u"upper.CSV"_s, 0, u"upper.CSV"_s}, {u"old.xls"_s, 0, u"old.xlsx"_s},
+      {u"noext"_s, 0, u"noext.csv"_s},     {u"bare"_s, 1, u"bare.csv"_s},
+      {u"bare"_s, 2, u"bare.xlsx"_s},      {u"report.v2"_s, 2, u"report.v2.xlsx"_s},
+      {u"named.csv"_s, 2, u"named.csv"_s}, {u"up.XLS"_s, 1, u"up.XLSx"_s},
+  };
+  for (const auto& c : cases) {
+    prompts.files << Path(c.chosen);
+    if (c.filter) prompts.filters << c.filter;
+    EXPECT_TRUE(ExportTable(grid, prompts, {}, u"表"_s)) << c.chosen.toStdString();
+    if (c.written.endsWith(u"x"_s, Qt::CaseInsensitive))
+      EXPECT_EQ(ReadFirstSheet(Path(c.written)).cell(u"B2"_s).text, u"甲"_s);
+    else
+      EXPECT_TRUE(Read(Path(c.written)).startsWith(kBom)) << c.written.toStdString();
+  }
+  for (const QString& name : {u"old.xls"_s, u"noext"_s, u"bare"_s, u"up.XLS"_s})
+    EXPECT_FALSE(QFile::exists(Path(name))) << name.toStdString();
   EXPECT_TRUE(prompts.messages.isEmpty());
   EXPECT_TRUE(prompts.questions.isEmpty());
-  // No temporary parts are left behind.
-  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).filter(u"lanxi-export"_s),
-            QStringList());
+  EXPECT_EQ(Parts(), QStringList());  // no temporary parts are left behind
 
   Grid empty;
   empty.SetFixedRows(0);
   empty.SetRows(0);
   EXPECT_FALSE(ExportTable(empty, prompts, {}, u"淘宝产品销售数据分析"_s));
   EXPECT_EQ(prompts.messages, QStringList{u"表格中没有数据！"_s});
-  EXPECT_EQ(prompts.fileDialogs.size(), 4);  // no dialog for an empty table
+  EXPECT_EQ(prompts.fileDialogs.size(), 9);  // no dialog for an empty table
 }
 
-TEST_F(Export, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
-  Describe();
+// An existing file is replaced only when the user says so, and kept when writing fails.
+TEST_F(Export, ExistingFilesAreReplacedOnlyOnYesAndKeptWhenWritingFails) {
   AddRow(u"新"_s, u"2.00"_s);
   Write(Path(u"keep.csv"_s), "old contents");
-  prompts.files << Path(u"keep.csv"_s) << Path(u"keep.csv"_s);
-  prompts.answers << false << true;
-  EXPECT_FALSE(ExportTable(grid, prompts, {}, u"淘宝产品销售数据分析"_s));
-  EXPECT_EQ(Read(Path(u"keep.csv"_s)), QByteArray("old contents"));
-  EXPECT_TRUE(ExportTable(grid, prompts, {}, u"淘宝产品销售数据分析"_s));
-  EXPECT_TRUE(Read(Path(u"keep.csv"_s)).contains("2.00"));
-  EXPECT_EQ(prompts.questions, QStringList(2, u"该文件已存在，是否覆盖？"_s));
-}
-
-TEST_F(Export, TargetsThatCannotBeWrittenKeepWhatWasThere) {
-  Describe();
-  AddRow(u"新"_s, u"2.00"_s);
-  // A folder by the chosen name cannot be replaced by a file.
+  Write(Path(u"book.xlsx"_s), "previous workbook");
+  // A folder by the chosen name cannot be replaced by a file; a missing folder cannot take one.
   ASSERT_TRUE(QDir(folder.path()).mkpath(u"dir.csv/inner"_s));
   ASSERT_TRUE(QDir(folder.path()).mkpath(u"dir.xlsx"_s));
-  prompts.files << Path(u"dir.csv"_s) << Path(u"dir.xls"_s) << Path(u"missing/sub/x.csv"_s)
-                << Path(u"missing/sub/x.xlsx"_s);
-  prompts.answers << true << true;
-  EXPECT_FALSE(ExportTable(grid, prompts, {}, u"淘宝产品销售数据分析"_s));
-  EXPECT_FALSE(ExportTable(grid, prompts, {}, u"淘宝产品销售数据分析"_s));
+  for (const QString& name : {u"keep.csv"_s, u"dir.csv"_s, u"dir.xls"_s, u"missing/sub/x.csv"_s,
+                              u"missing/sub/x.xlsx"_s, u"keep.csv"_s})
+    prompts.files << Path(name);
+  prompts.answers << false << true << true << true;
+  for (int i = 0; i < 5; ++i) EXPECT_FALSE(ExportTable(grid, prompts, {}, u"表"_s)) << i;
+  EXPECT_EQ(Read(Path(u"keep.csv"_s)), QByteArray("old contents"));
   EXPECT_TRUE(QFileInfo(Path(u"dir.csv/inner"_s)).isDir());
   EXPECT_TRUE(QFileInfo(Path(u"dir.xlsx"_s)).isDir());
-  // A folder that does not exist cannot take the file.
-  EXPECT_FALSE(ExportTable(grid, prompts, {}, u"淘宝产品销售数据分析"_s));
-  EXPECT_FALSE(ExportTable(grid, prompts, {}, u"淘宝产品销售数据分析"_s));
-  EXPECT_EQ(prompts.messages, (QStringList{u"该文件无法覆盖，请确认该文件没被其他软件打开！"_s,
-                                           u"该文件无法覆盖，请确认该文件没被其他软件打开！"_s,
-                                           u"文件保存出错！"_s, u"文件保存出错！"_s}));
-  EXPECT_FALSE(ProgressOpen());
   EXPECT_FALSE(QFileInfo::exists(Path(u"missing"_s)));
-}
+  EXPECT_FALSE(ProgressOpen());
+  EXPECT_TRUE(ExportTable(grid, prompts, {}, u"表"_s));
+  EXPECT_TRUE(Read(Path(u"keep.csv"_s)).contains("2.00"));
+  EXPECT_EQ(prompts.questions, QStringList(4, u"该文件已存在，是否覆盖？"_s));
 
-TEST_F(Export, AFailedWorkbookLeavesTheOldFileWhole) {
-  Describe();
-  AddRow(u"新"_s, u"2.00"_s);
-  Write(Path(u"book.xlsx"_s), "previous workbook");
   // A sheet name no spreadsheet accepts makes the writer fail after the user said Yes.
   EXPECT_FALSE(ExportExcel(grid, Path(u"book.xlsx"_s), u"bad/name[1]"_s));
   EXPECT_EQ(Read(Path(u"book.xlsx"_s)), QByteArray("previous workbook"));
-  EXPECT_EQ(prompts.messages, QStringList{u"文件保存出错！"_s});
-  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).filter(u"lanxi-export"_s),
-            QStringList());
-}
-
-TEST_F(Export, TheChosenFilterDecidesForANameWithoutExtension) {
-  Describe();
-  AddRow(u"甲"_s, u"1.00"_s);
-  prompts.files << Path(u"bare"_s) << Path(u"bare"_s) << Path(u"report.v2"_s)
-                << Path(u"named.csv"_s) << Path(u"old.XLS"_s);
-  prompts.filters << 1 << 2 << 2 << 2 << 1;
-  for (int i = 0; i < 5; ++i) EXPECT_TRUE(ExportTable(grid, prompts, {}, u"表"_s)) << i;
-  EXPECT_TRUE(Read(Path(u"bare.csv"_s)).startsWith("\xEF\xBB\xBF"));
-  EXPECT_TRUE(test::ReadFirstSheet(Path(u"bare.xlsx"_s)).error.isEmpty());
-  EXPECT_TRUE(test::ReadFirstSheet(Path(u"report.v2.xlsx"_s)).error.isEmpty());
-  // An extension of ours wins over the filter.
-  EXPECT_TRUE(Read(Path(u"named.csv"_s)).startsWith("\xEF\xBB\xBF"));
-  EXPECT_TRUE(test::ReadFirstSheet(Path(u"old.XLSx"_s)).error.isEmpty());
-  EXPECT_FALSE(QFile::exists(Path(u"bare"_s)));
-  EXPECT_TRUE(prompts.messages.isEmpty());
+  const QString locked = u"该文件无法覆盖，请确认该文件没被其他软件打开！"_s;
+  EXPECT_EQ(prompts.messages, (QStringList{locked, locked, u"文件保存出错！"_s, u"文件保存出错！"_s,
+                                           u"文件保存出错！"_s}));
+  EXPECT_EQ(Parts(), QStringList());
 }
 
 TEST_F(Export, NumbersAndDatesGoIntoTheWorkbookAsNumbersAndDatesTextsAsTexts) {
@@ -321,50 +360,49 @@ TEST_F(Export, NumbersAndDatesGoIntoTheWorkbookAsNumbersAndDatesTextsAsTexts) {
   ASSERT_EQ(FillGrid(grid, {}, u"rowid"_s, false), u"3/3"_s);
   for (int c = 0; c < grid.Cols(); ++c) grid.SetColWidth(c, 1000);
   ASSERT_TRUE(ExportExcel(grid, Path(u"typed.xlsx"_s), u"表"_s));
-  const auto sheet = test::ReadFirstSheet(Path(u"typed.xlsx"_s));
-  ASSERT_TRUE(sheet.error.isEmpty()) << sheet.error.toStdString();
+  const auto sheet = ReadFirstSheet(Path(u"typed.xlsx"_s));
 
-  const auto expectNumber = [&](const QString& ref, double value, const QString& format) {
-    const test::WorkbookCell c = sheet.cell(ref);
-    EXPECT_TRUE(c.number) << ref.toStdString() << " holds " << c.text.toStdString();
-    EXPECT_DOUBLE_EQ(c.text.toDouble(), value) << ref.toStdString();
-    EXPECT_EQ(c.numberFormat, format) << ref.toStdString();
-    EXPECT_TRUE(c.thinBorder) << ref.toStdString();
+  const double day = QDate(1899, 12, 30).daysTo(QDate(2012, 3, 5));
+  const QString minutes = u"yyyy.mm.dd hh:mm"_s;
+  const struct {
+    QString ref;
+    double value;
+    QString format;
+  } numbers[] = {
+      {u"A2"_s, 1, u"0"_s},       {u"D2"_s, 5, u"00"_s},
+      {u"E2"_s, 12.5, u"0.00"_s}, {u"F2"_s, 7, u"0"_s},
+      {u"G2"_s, day, minutes},    {u"H2"_s, day + (14 * 60 + 30) / 1440.0, minutes},
+      {u"D3"_s, -3, u"00"_s},     {u"E3"_s, -0.25, u"0.00"_s},
+      {u"F3"_s, 0, u"0"_s},
   };
-  const auto expectText = [&](const QString& ref, const QString& text) {
+  for (const auto& n : numbers) {
+    const WorkbookCell c = sheet.cell(n.ref);
+    EXPECT_TRUE(c.number) << n.ref.toStdString() << " holds " << c.text.toStdString();
+    EXPECT_DOUBLE_EQ(c.text.toDouble(), n.value) << n.ref.toStdString();
+    EXPECT_EQ(c.numberFormat, n.format) << n.ref.toStdString();
+    EXPECT_TRUE(c.thinBorder) << n.ref.toStdString();
+  }
+  // Never a formula; a text column keeps its digits as text; the no-date day shows nothing.
+  const QList<std::pair<QString, QString>> texts{
+      {u"B2"_s, u"=1+2"_s}, {u"C2"_s, u"0123"_s}, {u"I2"_s, u"√"_s},
+      {u"G3"_s, {}},        {u"E4"_s, {}},        {u"B3"_s, longText.left(32766)}};
+  for (const auto& [ref, text] : texts) {
     EXPECT_FALSE(sheet.cell(ref).number) << ref.toStdString();
     EXPECT_EQ(sheet.cell(ref).text, text) << ref.toStdString();
-  };
-  const double day = QDate(1899, 12, 30).daysTo(QDate(2012, 3, 5));
-  expectNumber(u"A2"_s, 1, u"0"_s);
-  expectText(u"B2"_s, u"=1+2"_s);  // never a formula
-  expectText(u"C2"_s, u"0123"_s);  // a text column keeps its digits as text
-  expectNumber(u"D2"_s, 5, u"00"_s);
-  expectNumber(u"E2"_s, 12.5, u"0.00"_s);
-  expectNumber(u"F2"_s, 7, u"0"_s);
-  expectNumber(u"G2"_s, day, u"yyyy.mm.dd hh:mm"_s);
-  expectNumber(u"H2"_s, day + (14 * 60 + 30) / 1440.0, u"yyyy.mm.dd hh:mm"_s);
-  expectText(u"I2"_s, u"√"_s);
-  expectNumber(u"D3"_s, -3, u"00"_s);
-  expectNumber(u"E3"_s, -0.25, u"0.00"_s);
-  expectNumber(u"F3"_s, 0, u"0"_s);
-  EXPECT_TRUE(sheet.cell(u"G3"_s).text.isEmpty());  // the no-date day shows nothing
-  expectText(u"B3"_s, longText.left(32766));
-  EXPECT_TRUE(sheet.cell(u"E4"_s).text.isEmpty());
+  }
   EXPECT_TRUE(sheet.cell(u"E4"_s).thinBorder);
 
   // Dates shown without their time are days.
   ASSERT_EQ(FillGrid(grid, {}, u"rowid"_s, true), u"3/3"_s);
   ASSERT_TRUE(ExportExcel(grid, Path(u"days.xlsx"_s), u"表"_s));
-  const auto days = test::ReadFirstSheet(Path(u"days.xlsx"_s));
-  EXPECT_TRUE(days.cell(u"H2"_s).number);
-  EXPECT_DOUBLE_EQ(days.cell(u"H2"_s).text.toDouble(), day);
-  EXPECT_EQ(days.cell(u"H2"_s).numberFormat, u"yyyy.mm.dd"_s);
+  const WorkbookCell h2 = ReadFirstSheet(Path(u"days.xlsx"_s)).cell(u"H2"_s);
+  EXPECT_TRUE(h2.number);
+  EXPECT_DOUBLE_EQ(h2.text.toDouble(), day);
+  EXPECT_EQ(h2.numberFormat, u"yyyy.mm.dd"_s);
   EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join(u'|').toStdString();
 }
 
 TEST_F(Export, PartsAnInterruptedExportLeftAreRemovedByTheNextOne) {
-  Describe();
   AddRow(u"甲"_s, u"1.00"_s);
   const auto make = [&](const QString& name, qint64 secondsAgo) {
     QFile f(Path(name));
@@ -384,7 +422,7 @@ TEST_F(Export, PartsAnInterruptedExportLeftAreRemovedByTheNextOne) {
   ASSERT_EQ(::flock(running, LOCK_EX), 0);
   ASSERT_TRUE(ExportExcel(grid, Path(u"next.xlsx"_s), u"表"_s));
   ::close(running);
-  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).filter(u"lanxi-export"_s),
+  EXPECT_EQ(Parts(),
             (QStringList{u".lanxi-export-AbC123.xlsx.bak"_s, u".lanxi-export-New000.xlsx"_s,
                          u".lanxi-export-Run789.xlsx"_s, u"lanxi-export-AbC123.xlsx"_s}));
   // A CSV export cleans up the same way.

@@ -6,11 +6,10 @@
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
-using lanxi::test::TablesTest;
 
 namespace {
 
-class GridOperate : public TablesTest {
+class GridOperate : public test::TablesTest {
  protected:
   Grid grid;
 
@@ -18,10 +17,12 @@ class GridOperate : public TablesTest {
   void LoadProducts(const QList<std::pair<QString, int>>& products) {
     for (const auto& [name, wid] : products)
       Exec(u"INSERT INTO Product(Name, WID) VALUES(?, ?)"_s, {name, wid});
+    ShowProducts();
+  }
+  void ShowProducts() {
     SetupGridColumns(grid, {u"ID"_s, QString(), u"Name"_s, u"WID"_s},
                      {u"ID"_s, u"序号"_s, u"产品名称"_s, u"数量"_s});
     grid.SetTag(u"Product"_s);
-    grid.SetFixedCols(2);
     FillGrid(grid, {}, u"ID"_s, true);
   }
 
@@ -33,6 +34,8 @@ class GridOperate : public TablesTest {
   }
 };
 
+const QStringList kSerials{u"1"_s, u"2"_s, u"3"_s, u"4"_s};
+
 }  // namespace
 
 TEST_F(GridOperate, NumericTitlesSortUpThenDownTextTitlesDownThenUp) {
@@ -42,8 +45,8 @@ TEST_F(GridOperate, NumericTitlesSortUpThenDownTextTitlesDownThenUp) {
   SortByColumn(grid, 3);
   EXPECT_EQ(Column(grid, 3), (QStringList{u"4"_s, u"4"_s, u"30"_s, u"200"_s}));  // as numbers
   EXPECT_EQ(Names(), (QStringList{u"a"_s, u"B"_s, u"b"_s, u"c"_s}));
-  EXPECT_EQ(grid.TextMatrix(1, 3), u"数量△"_s);
-  EXPECT_EQ(Column(grid, 1), (QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s}));
+  EXPECT_EQ(Titles(), (QStringList{u"ID"_s, u"序号"_s, u"产品名称"_s, u"数量△"_s}));
+  EXPECT_EQ(Column(grid, 1), kSerials);
   SortByColumn(grid, 3);
   EXPECT_EQ(Column(grid, 3), (QStringList{u"200"_s, u"30"_s, u"4"_s, u"4"_s}));
   EXPECT_EQ(grid.TextMatrix(1, 3), u"数量▽"_s);
@@ -55,31 +58,32 @@ TEST_F(GridOperate, NumericTitlesSortUpThenDownTextTitlesDownThenUp) {
   SortByColumn(grid, 2);
   EXPECT_EQ(Names(), (QStringList{u"B"_s, u"a"_s, u"b"_s, u"c"_s}));
   EXPECT_EQ(grid.TextMatrix(1, 2), u"产品名称▽"_s);
-  EXPECT_EQ(Column(grid, 1), (QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s}));
+  EXPECT_EQ(Column(grid, 1), kSerials);
 }
 
 TEST_F(GridOperate, TitleClicksFindTheirColumnPastTheScrolledOutOnes) {
   LoadProducts({{u"b"_s, 30}, {u"a"_s, 4}, {u"c"_s, 200}});
-  grid.SetColWidth(0, 0);
-  grid.SetColWidth(1, 500);
-  grid.SetColWidth(2, 1000);
-  grid.SetColWidth(3, 800);
+  const int widths[] = {0, 500, 1000, 800};
+  for (int c = 0; c < 4; ++c) grid.SetColWidth(c, widths[c]);
   grid.SetRowHeight(1, 300);
-  const QList<int> widths{0, 500, 1000, 800};
-
-  SortOnHeaderClick(grid, 600, 400);  // below the titles: nothing
-  EXPECT_EQ(Names(), (QStringList{u"b"_s, u"a"_s, u"c"_s}));
-  SortOnHeaderClick(grid, 1600, 150);  // name column (500 … 1500)? no: past it, the numbers
-  EXPECT_EQ(grid.TextMatrix(1, 3), u"数量△"_s);
-  SortOnHeaderClick(grid, 1499, 300);
-  EXPECT_EQ(grid.TextMatrix(1, 2), u"产品名称△"_s);
-
-  grid.SetLeftCol(3);  // the name column scrolled out: the numbers follow the fixed columns
-  SortOnHeaderClick(grid, 600, 10);
-  EXPECT_EQ(grid.TextMatrix(1, 3), u"数量△"_s);
+  // Clicks at (x, y) in twips and the titles they leave; the name column spans 500 … 1500.
+  const struct {
+    int x, y, leftCol;
+    QString name, number;
+  } clicks[] = {
+      {600, 400, 2, u"产品名称"_s, u"数量"_s},    // below the titles: nothing
+      {1600, 150, 2, u"产品名称"_s, u"数量△"_s},  // past the names: the numbers
+      {1499, 300, 2, u"产品名称△"_s, u"数量"_s},  // on the names' last twip
+      {600, 10, 3, u"产品名称"_s, u"数量△"_s},    // names scrolled out: numbers follow
+      {2000, 10, 3, u"产品名称"_s, u"数量△"_s},   // past the last column: nothing
+  };
+  for (const auto& k : clicks) {
+    grid.SetLeftCol(k.leftCol);
+    SortOnHeaderClick(grid, k.x, k.y);
+    EXPECT_EQ(grid.TextMatrix(1, 2), k.name) << k.x << "," << k.y;
+    EXPECT_EQ(grid.TextMatrix(1, 3), k.number) << k.x << "," << k.y;
+  }
   EXPECT_EQ(Column(grid, 3), (QStringList{u"4"_s, u"30"_s, u"200"_s}));
-  SortOnHeaderClick(grid, 2000, 10);  // past the last column: nothing
-  EXPECT_EQ(grid.TextMatrix(1, 3), u"数量△"_s);
 
   SortOnHeaderClick(grid, 400, 10);  // the fixed columns' titles: fit again
   EXPECT_NE(grid.ColWidth(2), 1000);
@@ -126,35 +130,20 @@ TEST_F(GridOperate, ARefusedDeletionChangesNeitherDatabaseNorGrid) {
   EXPECT_FALSE(ProgressOpen());
 }
 
-TEST_F(GridOperate, LargeDeletionsShowProgressOverBothHalves) {
-  Exec(
-      u"WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM k WHERE i<150) "
-      "INSERT INTO Product(Name, WID) SELECT 'n' || i, i FROM k"_s);
-  SetupGridColumns(grid, {u"ID"_s, QString(), u"Name"_s, u"WID"_s},
-                   {u"ID"_s, u"序号"_s, u"产品名称"_s, u"数量"_s});
-  grid.SetTag(u"Product"_s);
-  FillGrid(grid, {}, u"ID"_s, true);
-  progress.shown.clear();
-  EXPECT_TRUE(DeleteGridRows(grid, 2, 121, false));  // 120 rows
-  EXPECT_EQ(progress.shown, QStringList{u"正在删除记录……/240"_s});
-  EXPECT_EQ(Progress().pos, 240);
-  EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Product"_s), 30);
-  EXPECT_EQ(grid.TextMatrix(2, 2), u"n121"_s);
-}
-
+// Large deletions show progress over both halves (database, grid). The progress window lets
+// events run; a sort meanwhile must not change what is deleted.
 TEST_F(GridOperate, ASortWhileTheProgressWindowRunsEventsDoesNotChangeWhatIsDeleted) {
   Exec(
       u"WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM k WHERE i<150) "
       "INSERT INTO Product(Name, WID) SELECT 'n' || i, i FROM k"_s);
-  SetupGridColumns(grid, {u"ID"_s, QString(), u"Name"_s, u"WID"_s},
-                   {u"ID"_s, u"序号"_s, u"产品名称"_s, u"数量"_s});
-  grid.SetTag(u"Product"_s);
-  FillGrid(grid, {}, u"ID"_s, true);
-  // The user clicks the numbers' title while the window is up: descending order.
+  ShowProducts();
+  // The user clicks the numbers' title twice while the window is up: descending order.
   struct SortingDisplay final : ProgressDisplay {
     Grid* grid = nullptr;
+    QStringList shown;
     void Refresh(const ProgressState&) override {}
     void Show() override {
+      shown << Progress().caption + u'/' + QString::number(Progress().total);
       if (grid) SortByColumn(*grid, 3), SortByColumn(*grid, 3);
       grid = nullptr;
     }
@@ -164,6 +153,8 @@ TEST_F(GridOperate, ASortWhileTheProgressWindowRunsEventsDoesNotChangeWhatIsDele
   SetProgressDisplay(&display);
   EXPECT_TRUE(DeleteGridRows(grid, 2, 121, false));  // n1 … n120 as selected
   SetProgressDisplay(&progress);
+  EXPECT_EQ(display.shown, QStringList{u"正在删除记录……/240"_s});
+  EXPECT_EQ(Progress().pos, 240);
   EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Product WHERE WID<=120"_s), 0);
   EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Product"_s), 30);
   ASSERT_EQ(grid.Rows(), 2 + 30);
@@ -181,29 +172,23 @@ TEST_F(GridOperate, CellGeometryFollowsTheScrolledInRowsAndColumns) {
   grid.SetLeftCol(4);
   grid.SetTopRow(5);
 
-  EXPECT_EQ(CellOffset(grid, 1, 1), QPoint(100, 0));
   EXPECT_EQ(CellOffset(grid, 5, 4), QPoint(300, 300));  // right after the fixed parts
   EXPECT_EQ(CellOffset(grid, 7, 6), QPoint(300 + 500 + 600, 300 + 600));
   EXPECT_EQ(CellOffset(grid, 3, 3), QPoint(300 - 400, 300 - 600));  // scrolled out
-  EXPECT_EQ(CellOffset(grid, 1, 0), QPoint(0, 0));
 
-  const auto at = [&](int x, int y) {
-    const GridCell c = CellAtPoint(grid, x, y);
-    return QPoint(c.col, c.row);
+  // Points in twips and the cells (column, row) found there.
+  const QList<std::pair<QPoint, QPoint>> points{
+      {{0, 0}, {0, 1}},  // row 0 has no height
+      {{299, 299}, {1, 1}},
+      {{300, 300}, {4, 5}},
+      {{1399, 1199}, {5, 7}},
+      {{1400, 1200}, {6, 8}},
+      {{300 + 500 + 600 + 700 + 800, 100}, {-1, 1}},  // past the last column
+      {{100, 300 + 300 * 25}, {1, -1}},               // below the last row
   };
-  EXPECT_EQ(at(0, 0), QPoint(0, 1));  // row 0 has no height
-  EXPECT_EQ(at(299, 299), QPoint(1, 1));
-  EXPECT_EQ(at(300, 300), QPoint(4, 5));
-  EXPECT_EQ(at(1399, 1199), QPoint(5, 7));
-  EXPECT_EQ(at(1400, 1200), QPoint(6, 8));
-  EXPECT_EQ(at(300 + 500 + 600 + 700 + 800, 100), QPoint(-1, 1));  // past the last column
-  EXPECT_EQ(at(100, 300 + 300 * 25), QPoint(1, -1));
-  for (int r : {1, 5, 9, 29}) {
-    for (int c : {0, 1, 4, 7}) {
-      if (grid.ColWidth(c) == 0) continue;
-      const QPoint o = CellOffset(grid, r, c);
-      EXPECT_EQ(at(o.x(), o.y()), QPoint(c, r)) << r << "," << c;
-    }
+  for (const auto& [at, cell] : points) {
+    const GridCell c = CellAtPoint(grid, at.x(), at.y());
+    EXPECT_EQ(QPoint(c.col, c.row), cell) << at.x() << "," << at.y();
   }
 }
 
@@ -211,35 +196,29 @@ TEST_F(GridOperate, CheckColumnMarksFollowClicksAndSelections) {
   SetupGridColumns(grid, {u"ID"_s, QString(), QString(), u"Name"_s},
                    {u"ID"_s, u"序号"_s, u"选择"_s, u"产品名称"_s});
   grid.SetFixedCols(2);
-  grid.SetRows(7);  // five records
+  grid.SetRows(7);  // five records, e … a
   for (int c = 0; c < 4; ++c) grid.SetColWidth(c, 1000);
   for (int r = 1; r < 7; ++r) grid.SetRowHeight(r, 300);
   for (int r = 2; r < 7; ++r) grid.SetTextMatrix(r, 3, QString(QChar(u'e' - r + 2)));
-  const auto marks = [&] { return Column(grid, 2); };
-  const QString v = u"√"_s;
-
-  ToggleCheckColumn(grid, 2, 2500, 100);  // the check column's title: all records
-  EXPECT_EQ(marks(), QStringList(5, v));
-  ToggleCheckColumn(grid, 2, 2500, 100);
-  EXPECT_EQ(marks(), QStringList(5, QString()));
-
-  grid.SetRow(5);  // a block selected from the bottom up, clicked outside the check column
-  grid.SetRowSel(3);
-  ToggleCheckColumn(grid, 2, 3500, 1000);
-  EXPECT_EQ(marks(), (QStringList{QString(), v, v, v, QString()}));
-  grid.SetRow(2);
-  grid.SetRowSel(3);  // the top row is unmarked: the block gets the mark
-  ToggleCheckColumn(grid, 2, 2500, 1000);
-  EXPECT_EQ(marks(), (QStringList{v, v, v, v, QString()}));
-
-  grid.SetRow(6);  // one row, outside the check column: nothing; inside: toggled
-  ToggleCheckColumn(grid, 2, 3500, 1600);
-  EXPECT_EQ(marks()[4], QString());
-  ToggleCheckColumn(grid, 2, 2500, 1600);
-  EXPECT_EQ(marks()[4], v);
-  ToggleCheckColumn(grid, 2, 2000, 1600);  // on the column's left edge: not inside
-  EXPECT_EQ(marks()[4], v);
-
+  const QString v = u"√"_s, o;
+  // Selection (row, row selected; none: keep), click (x, y) and the marks afterwards.
+  const struct {
+    int row, rowSel, x, y;
+    QStringList marks;
+  } steps[] = {
+      {0, 0, 2500, 100, {v, v, v, v, v}},  // the check column's title: all records
+      {0, 0, 2500, 100, {o, o, o, o, o}},
+      {5, 3, 3500, 1000, {o, v, v, v, o}},  // a block from the bottom up, outside the column
+      {2, 3, 2500, 1000, {v, v, v, v, o}},  // the top row unmarked: the block gets the mark
+      {6, 6, 3500, 1600, {v, v, v, v, o}},  // one row, outside the check column: nothing
+      {0, 0, 2500, 1600, {v, v, v, v, v}},  // inside: toggled
+      {0, 0, 2000, 1600, {v, v, v, v, v}},  // on the column's left edge: not inside
+  };
+  for (const auto& s : steps) {
+    if (s.row) grid.SetRow(s.row), grid.SetRowSel(s.rowSel);
+    ToggleCheckColumn(grid, 2, s.x, s.y);
+    EXPECT_EQ(Column(grid, 2), s.marks) << s.row << " " << s.x << "," << s.y;
+  }
   ToggleCheckColumn(grid, 2, 3500, 100);  // another title: sorts
   EXPECT_EQ(grid.TextMatrix(1, 3), u"产品名称△"_s);
   EXPECT_EQ(Column(grid, 3), (QStringList{u"e"_s, u"d"_s, u"c"_s, u"b"_s, u"a"_s}));
@@ -247,10 +226,10 @@ TEST_F(GridOperate, CheckColumnMarksFollowClicksAndSelections) {
 
 TEST_F(GridOperate, LongLoopsStepTheProgressInThousandthsAndEndAtTheTotal) {
   struct Counter final : ProgressDisplay {
+    int refreshes = 0;
     void Refresh(const ProgressState&) override { ++refreshes; }
     void Show() override {}
     void Unload() override {}
-    int refreshes = 0;
   } counter;
   SetProgressDisplay(&counter);
   ShowProgress(u"正在导出数据至CSV格式文件……"_s, 31817);
