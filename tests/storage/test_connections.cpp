@@ -1,7 +1,6 @@
 // Connections: the kept handles of the catalogue and the current database, releasing them,
 // locks held by another program, cipher page sizes old and new, and rewriting a file.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +8,7 @@
 #include <future>
 #include <thread>
 
+#include "databasecontent.h"
 #include "programfolder_fixture.h"
 #include "scriptedprompts.h"
 #include "storage/databasecopy.h"
@@ -16,6 +16,8 @@
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
+using test::RawExec;
+using test::RawOpen;
 
 namespace {
 
@@ -30,30 +32,8 @@ int HandlesOn(const QString& path) {
   return n;
 }
 
-// A handle of "another program": the plain sqlite3 API, keyed with the given page size.
-sqlite3* RawOpen(const QString& path, int pageSize) {
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                  nullptr);
-  const QByteArray& key = DatabaseKey();
-  sqlite3_key(db, key.constData(), int(key.size()));
-  const QByteArray pages = "PRAGMA cipher_page_size=" + QByteArray::number(pageSize);
-  sqlite3_exec(db, pages.constData(), nullptr, nullptr, nullptr);
-  return db;
-}
-
 bool RawReads(const QString& path, int pageSize) {
-  sqlite3* db = RawOpen(path, pageSize);
-  const int rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-  sqlite3_close(db);
-  return rc == SQLITE_OK;
-}
-
-int RawExec(const QString& path, const char* sql) {
-  sqlite3* db = RawOpen(path, kCipherPageSize);
-  const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-  sqlite3_close(db);
-  return rc;
+  return test::RawExec(path, "SELECT count(*) FROM sqlite_master", pageSize) == SQLITE_OK;
 }
 
 class Connections : public ::testing::Test {
@@ -252,28 +232,22 @@ TEST_F(Connections, ALockHeldByAnotherProgramIsWaitedOut) {
 }
 
 TEST_F(Connections, NewFilesHave4KPagesOldFilesWith1KPagesOpenAndCopyTo4K) {
-  for (const QString& f : {u"PARA.mdb"_s, u"data.mdb"_s}) {
-    EXPECT_TRUE(RawReads(folder.file(f), 4096)) << f.toStdString();
-    EXPECT_FALSE(RawReads(folder.file(f), 1024)) << f.toStdString();
-  }
+  for (const QString& f : {u"PARA.mdb"_s, u"data.mdb"_s})
+    EXPECT_TRUE(RawReads(folder.file(f), 4096) && !RawReads(folder.file(f), 1024))
+        << f.toStdString();
 
   // A tracking database written before the page size grew.
   const QString old = folder.file(u"DB120305143015.mdb"_s);
-  {
-    sqlite3* db = RawOpen(old, 1024);
-    ASSERT_EQ(sqlite3_exec(db,
-                           "CREATE TABLE Product(ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT);"
-                           "CREATE TABLE PInfo(ID INTEGER PRIMARY KEY AUTOINCREMENT, PID LONG,"
-                           " Dat DATE, Sales LONG);"
-                           "CREATE INDEX PInfo_Dat ON PInfo(Dat);"
-                           "INSERT INTO Product(Name) VALUES('甲'),('乙'),('丙');"
-                           "DELETE FROM Product WHERE ID=3;"
-                           "INSERT INTO PInfo(PID,Dat,Sales) VALUES(1,'2012-03-05',7);"
-                           "PRAGMA user_version=1;",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
-    sqlite3_close(db);
-  }
+  ASSERT_EQ(RawExec(old,
+                    "CREATE TABLE Product(ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT);"
+                    "CREATE TABLE PInfo(ID INTEGER PRIMARY KEY AUTOINCREMENT, PID LONG,"
+                    " Dat DATE, Sales LONG); CREATE INDEX PInfo_Dat ON PInfo(Dat);"
+                    "INSERT INTO Product(Name) VALUES('甲'),('乙'),('丙');"
+                    "DELETE FROM Product WHERE ID=3;"
+                    "INSERT INTO PInfo(PID,Dat,Sales) VALUES(1,'2012-03-05',7);"
+                    "PRAGMA user_version=1;",
+                    1024),
+            SQLITE_OK);
   EXPECT_TRUE(TestOpenDatabase(old));
   CurDBFile = WorkDBFile = QFileInfo(old).fileName();
   Connection conn;
@@ -330,14 +304,11 @@ TEST_F(Connections, AnInterruptedWriteToAn1KFileIsRolledBack) {
 }
 
 TEST_F(Connections, FailedCopyLeavesTheTargetAlone) {
-  const QString target = folder.file(u"target.mdb"_s);
+  const QString target = folder.file(u"target.mdb"_s), text = folder.file(u"text.mdb"_s);
   ASSERT_TRUE(QFile::copy(Current(), target));
-  QFile text(folder.file(u"text.mdb"_s));
-  ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-  text.write(QByteArray(8192, 'x'));
-  text.close();
+  ASSERT_TRUE(test::WriteFile(text, QByteArray(8192, 'x')));
   QString error;
-  EXPECT_FALSE(CopyDatabase(text.fileName(), target, &error));
+  EXPECT_FALSE(CopyDatabase(text, target, &error));
   EXPECT_FALSE(error.isEmpty());
   EXPECT_TRUE(TestOpenDatabase(target));
   EXPECT_FALSE(QFile::exists(target + u".partial"_s));
