@@ -26,9 +26,8 @@ int HandlesOn(const QString& path) {
   const QString target = QFileInfo(path).canonicalFilePath();
   const QDir fds(u"/proc/self/fd"_s);
   int n = 0;
-  for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-    if (!target.isEmpty() && QFileInfo(fds.filePath(fd)).symLinkTarget() == target) ++n;
-  }
+  for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+    n += !target.isEmpty() && QFileInfo(fds.filePath(fd)).symLinkTarget() == target;
   return n;
 }
 
@@ -41,10 +40,7 @@ class Connections : public ::testing::Test {
   test::TempProgramFolder folder;
   test::ScriptedPrompts prompts;
 
-  void SetUp() override {
-    CurDBFile = u"data.mdb"_s;
-    WorkDBFile = CurDBFile;
-  }
+  void SetUp() override { CurDBFile = WorkDBFile = u"data.mdb"_s; }
   QString Current() const { return folder.file(u"data.mdb"_s); }
 
   void AddFigures(int n) {
@@ -66,12 +62,11 @@ TEST_F(Connections, CatalogueAndCurrentDatabaseKeepOneHandleOtherFilesNone) {
     Recordset rs;
     OpenRecordset(rs, u"SELECT * FROM Product"_s);
   }
-  EXPECT_TRUE(HasKeptConnection(u"PARA.mdb"_s));
-  EXPECT_TRUE(HasKeptConnection(u"data.mdb"_s));
-  EXPECT_FALSE(HasKeptConnection(u"other.mdb"_s));
-  EXPECT_EQ(HandlesOn(Current()), 1);
-  EXPECT_EQ(HandlesOn(folder.file(u"PARA.mdb"_s)), 1);
-  EXPECT_EQ(HandlesOn(folder.file(u"other.mdb"_s)), 0);
+  for (const auto& [file, kept] :
+       {std::pair{u"PARA.mdb"_s, 1}, {u"data.mdb"_s, 1}, {u"other.mdb"_s, 0}}) {
+    EXPECT_EQ(HasKeptConnection(file), kept == 1) << file.toStdString();
+    EXPECT_EQ(HandlesOn(folder.file(file)), kept) << file.toStdString();
+  }
 
   // Another current database: the previous one lets go at the next operation.
   CurDBFile = u"other.mdb"_s;
@@ -115,41 +110,38 @@ TEST_F(Connections, ReleaseCutsOffWhatIsStillOpenAndClosesTheFile) {
   EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
-TEST_F(Connections, AFileReplacedBehindTheKeptHandleIsOpenedAgain) {
-  EXPECT_TRUE(TableExists(u"Product"_s));
-  ASSERT_TRUE(HasKeptConnection(CurDBFile));
-  const QString other = folder.file(u"restored.mdb"_s);
-  ASSERT_TRUE(QFile::copy(Current(), other));
-  ASSERT_EQ(RawExec(other, "INSERT INTO Product(Name) VALUES('恢复的')"), SQLITE_OK);
-  ASSERT_EQ(
-      std::rename(QFile::encodeName(other).constData(), QFile::encodeName(Current()).constData()),
-      0);
-  EXPECT_EQ(LookupValue(u"Product"_s, Value(1), u"ID"_s, u"Name"_s).toString(), u"恢复的"_s);
-  EXPECT_EQ(HandlesOn(Current()), 1);
-}
-
-TEST_F(Connections, WritesOfAnotherProgramAreSeenAndChangeTheDataVersion) {
+// Writes of another program are seen and change the data version, which a cache keys on; a
+// file replaced behind the kept handle is opened again.
+TEST_F(Connections, TheKeptHandleFollowsOtherProgramsWritesAndAFileReplacedBehindIt) {
+  const auto name = [] { return LookupValue(u"Product"_s, Value(1), u"ID"_s, u"Name"_s); };
   Connection kept;
-  ASSERT_TRUE(kept.open(Current()));
-  ASSERT_TRUE(kept.isKept());
+  ASSERT_TRUE(kept.open(Current()) && kept.isKept());
   const auto v1 = kept.dataVersion();
-  EXPECT_EQ(LookupValue(u"Product"_s, Value(1), u"ID"_s, u"Name"_s), Value(QString()));
+  EXPECT_EQ(name(), Value(QString()));
   EXPECT_EQ(kept.dataVersion(), v1);  // reading changes nothing
-
   ASSERT_EQ(RawExec(Current(), "INSERT INTO Product(ID,Name) VALUES(1,'下载器写的')"), SQLITE_OK);
   const auto v2 = kept.dataVersion();
   EXPECT_NE(v2, v1);
-  EXPECT_EQ(LookupValue(u"Product"_s, Value(1), u"ID"_s, u"Name"_s).toString(), u"下载器写的"_s);
-
+  EXPECT_EQ(name(), Value(u"下载器写的"_s));
   ASSERT_TRUE(ExecuteSQL(u"UPDATE Product SET Name='改' WHERE ID=1"_s));
   const auto v3 = kept.dataVersion();
   EXPECT_NE(v3, v2);  // the program's own writes count too
-
   // Released and opened again (as around an import): never taken for the handle before.
   ReleaseDatabase(CurDBFile);
   ASSERT_TRUE(kept.open(Current()));
   EXPECT_NE(kept.dataVersion(), v3);
   EXPECT_EQ(kept.dataVersion(), kept.dataVersion());
+  kept.close();
+
+  const QString other = folder.file(u"restored.mdb"_s);
+  ASSERT_TRUE(QFile::copy(Current(), other));
+  ASSERT_EQ(RawExec(other, "UPDATE Product SET Name='恢复的'"), SQLITE_OK);
+  ASSERT_TRUE(HasKeptConnection(CurDBFile));
+  ASSERT_EQ(
+      std::rename(QFile::encodeName(other).constData(), QFile::encodeName(Current()).constData()),
+      0);
+  EXPECT_EQ(name(), Value(u"恢复的"_s));
+  EXPECT_EQ(HandlesOn(Current()), 1);
 }
 
 // An operation started while another one steps through rows or holds a transaction (events run
@@ -253,12 +245,12 @@ TEST_F(Connections, NewFilesHave4KPagesOldFilesWith1KPagesOpenAndCopyTo4K) {
   Connection conn;
   ASSERT_TRUE(OpenConnection(conn));
   EXPECT_EQ(conn.pageSize(), 1024);
-  conn.close();
   EXPECT_EQ(LookupValue(u"PInfo"_s, Value(1), u"PID"_s, u"Sales"_s), Value(7));
   EXPECT_TRUE(ExecuteSQL(u"INSERT INTO PInfo(PID,Dat,Sales) VALUES(2,'2012-03-06',8)"_s));
   EXPECT_TRUE(RawReads(old, 1024));  // written in its own page size
 
   // Rewritten in place with 4 KB pages: the same rows, version and counters.
+  conn.close();
   ReleaseDatabase(CurDBFile);
   QString error;
   ASSERT_TRUE(CopyDatabase(old, old, &error)) << error.toStdString();
@@ -266,14 +258,24 @@ TEST_F(Connections, NewFilesHave4KPagesOldFilesWith1KPagesOpenAndCopyTo4K) {
   EXPECT_FALSE(QFile::exists(old + u".partial"_s));
   ASSERT_TRUE(OpenConnection(conn));
   EXPECT_EQ(conn.pageSize(), 4096);
-  Statement version(conn, u"PRAGMA user_version"_s);
-  ASSERT_TRUE(version.next());
-  EXPECT_EQ(version.value(0), Value(1));
+  {
+    Statement version(conn, u"PRAGMA user_version"_s);
+    EXPECT_TRUE(version.next() && version.value(0) == Value(1));
+  }
   EXPECT_EQ(DistinctTexts(u"Product"_s, u"Name"_s), (QStringList{u"乙"_s, u"甲"_s}));
   EXPECT_EQ(CountGroups(u"PInfo"_s, u"ID"_s), 2);
   ASSERT_TRUE(ExecuteSQL(u"INSERT INTO Product(Name) VALUES('丁')"_s));
   EXPECT_EQ(LookupValue(u"Product"_s, u"丁"_s, u"Name"_s, u"ID"_s), Value(4));  // 3 stays used
   EXPECT_TRUE(prompts.messages.isEmpty());
+
+  // A failed copy leaves the target alone.
+  ReleaseDatabase(CurDBFile);
+  const QString text = folder.file(u"text.mdb"_s);
+  ASSERT_TRUE(test::WriteFile(text, QByteArray(8192, 'x')));
+  EXPECT_FALSE(CopyDatabase(text, old, &error));
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_TRUE(TestOpenDatabase(old));
+  EXPECT_FALSE(QFile::exists(old + u".partial"_s));
 }
 
 // A write to an old file that a crash interrupted is rolled back when the file is next opened,
@@ -301,15 +303,4 @@ TEST_F(Connections, AnInterruptedWriteToAn1KFileIsRolledBack) {
   EXPECT_FALSE(QFile::exists(crashed + u"-journal"_s));
   EXPECT_TRUE(RawReads(crashed, 1024));
   EXPECT_TRUE(prompts.messages.isEmpty());
-}
-
-TEST_F(Connections, FailedCopyLeavesTheTargetAlone) {
-  const QString target = folder.file(u"target.mdb"_s), text = folder.file(u"text.mdb"_s);
-  ASSERT_TRUE(QFile::copy(Current(), target));
-  ASSERT_TRUE(test::WriteFile(text, QByteArray(8192, 'x')));
-  QString error;
-  EXPECT_FALSE(CopyDatabase(text, target, &error));
-  EXPECT_FALSE(error.isEmpty());
-  EXPECT_TRUE(TestOpenDatabase(target));
-  EXPECT_FALSE(QFile::exists(target + u".partial"_s));
 }
