@@ -247,7 +247,7 @@ TEST_F(Maintenance, ExportWritesACopyThatImportTakesUnderANewName) {
   EXPECT_FALSE(ProgressOpen());
 }
 
-TEST_F(Maintenance, ExportAsksBeforeReplacingAFileAndNeverReplacesTheProgramsOwn) {
+TEST_F(Maintenance, ExportAsksBeforeReplacingAFileNeverReplacesTheProgramsOwnAndSaysWhyItFails) {
   const QString a = Make(u"甲"_s);
   Make(u"乙"_s);
   host.chosen = u"甲"_s;
@@ -280,11 +280,8 @@ TEST_F(Maintenance, ExportAsksBeforeReplacingAFileAndNeverReplacesTheProgramsOwn
   Export();
   EXPECT_EQ(prompts.fileDialogs.size(), 5);
   EXPECT_EQ(prompts.messages, QStringList());
-}
 
-// A failure names the file the user chose, not the copy being written beside it.
-TEST_F(Maintenance, AnExportThatCannotBeDoneSaysWhy) {
-  const QString a = Make(u"甲"_s);
+  // A failure names the file the user chose, not the copy being written beside it.
   host.chosen = u"甲"_s;
   Export(folder.file(u"no such folder/out.mdb"_s));
   ExpectOneMessageStartingWith(u"数据库导出失败！\n无法写入文件“out.mdb”。"_s);
@@ -382,6 +379,12 @@ TEST_F(Maintenance, ImportStoppedAtAnyStepLeavesNothingBehind) {
   EXPECT_EQ(host.refreshes, 1);
   EXPECT_EQ(DatabasePath(CurDBFile), CataloguedFilePath(u"新库"_s));
   EXPECT_EQ(demo::CatalogueSize(para), 2);
+
+  // The next start removes the copy of an interrupted import.
+  const QStringList copies = {u"TEMP.MDB"_s, u"TEMP.MDB.partial"_s};
+  for (const QString& f : copies) ASSERT_TRUE(WriteFile(folder.file(f), "copy"));
+  LoadDefaultDB(host);
+  for (const QString& f : copies) EXPECT_FALSE(QFile::exists(folder.file(f))) << f.toStdString();
 }
 
 // A file of the second the import is catalogued in may exist already (a database made in the
@@ -407,12 +410,4 @@ TEST_F(Maintenance, ImportNeverReplacesAFileAndConvertsOldPages) {
   EXPECT_EQ(DatabaseContent(path), content);
   EXPECT_EQ(PageSize(path), kCipherPageSize);
   EXPECT_EQ(prompts.messages, QStringList());
-}
-
-TEST_F(Maintenance, TheNextStartRemovesTheCopyOfAnInterruptedImport) {
-  for (const QString& f : {u"TEMP.MDB"_s, u"TEMP.MDB.partial"_s})
-    ASSERT_TRUE(WriteFile(folder.file(f), "copy"));
-  LoadDefaultDB(host);
-  EXPECT_FALSE(QFile::exists(folder.file(u"TEMP.MDB"_s)));
-  EXPECT_FALSE(QFile::exists(folder.file(u"TEMP.MDB.partial"_s)));
 }
