@@ -379,12 +379,6 @@ TEST_F(Maintenance, ImportStoppedAtAnyStepLeavesNothingBehind) {
   EXPECT_EQ(host.refreshes, 1);
   EXPECT_EQ(DatabasePath(CurDBFile), CataloguedFilePath(u"新库"_s));
   EXPECT_EQ(demo::CatalogueSize(para), 2);
-
-  // The next start removes the copy of an interrupted import.
-  const QStringList copies = {u"TEMP.MDB"_s, u"TEMP.MDB.partial"_s};
-  for (const QString& f : copies) ASSERT_TRUE(WriteFile(folder.file(f), "copy"));
-  LoadDefaultDB(host);
-  for (const QString& f : copies) EXPECT_FALSE(QFile::exists(folder.file(f))) << f.toStdString();
 }
 
 // A file of the second the import is catalogued in may exist already (a database made in the
