@@ -93,10 +93,8 @@ TEST_F(Connections, ReleaseCutsOffWhatIsStillOpenAndClosesTheFile) {
   ReleaseDatabase(CurDBFile);
   EXPECT_EQ(HandlesOn(Current()), 0);  // the file may now be renamed or replaced
   cursor.MoveNext();
-  EXPECT_TRUE(cursor.IsEOF());
-  EXPECT_TRUE(cursor.Failed());
-  EXPECT_FALSE(writer.isOpen());
-  EXPECT_FALSE(writer.exec(u"DELETE FROM PInfo"_s));
+  EXPECT_TRUE(cursor.IsEOF() && cursor.Failed());
+  EXPECT_FALSE(writer.isOpen() || writer.exec(u"DELETE FROM PInfo"_s));
   // The recordset keeps the rows it had read, and reads no more.
   int rows = 0;
   for (; !rs.IsEOF(); rs.MoveNext()) ++rows;
@@ -178,9 +176,7 @@ TEST_F(Connections, OperationsNestedInAnotherOneShareItsHandle) {
       ASSERT_TRUE(inner.exec(u"DELETE FROM PInfo WHERE ID=2"_s));
       ASSERT_TRUE(nested.commit());
     }
-    if (keep) {
-      EXPECT_TRUE(tx.commit());
-    }
+    EXPECT_TRUE(!keep || tx.commit());
   }
   EXPECT_EQ(CountGroups(u"PInfo"_s, u"ID"_s, u"ID<=2"_s), 0);
   EXPECT_EQ(CountGroups(u"PInfo"_s, u"ID"_s), 597);
@@ -190,36 +186,34 @@ TEST_F(Connections, OperationsNestedInAnotherOneShareItsHandle) {
 // The downloader writes while the program runs: a lock it holds for a moment is waited out,
 // whether the program opens the file then or already has it open.
 TEST_F(Connections, ALockHeldByAnotherProgramIsWaitedOut) {
-  auto holdLock = [](const QString& path, std::promise<void>* locked) {
-    sqlite3* db = RawOpen(path, kCipherPageSize);
-    sqlite3_exec(db, "BEGIN EXCLUSIVE; INSERT INTO Product(Name) VALUES('锁')", nullptr, nullptr,
-                 nullptr);
-    locked->set_value();
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-  };
-  for (const QString& file : {u"data.mdb"_s, u"other.mdb"_s}) {
-    SCOPED_TRACE(file.toStdString());
-    if (!QFile::exists(folder.file(file))) {
-      ASSERT_TRUE(QFile::copy(Current(), folder.file(file)));
-    }
-    ReleaseAllDatabases();
+  // Another program holds the file locked for 0.7 s, writing a row, while `f` runs.
+  const auto whileLocked = [](const QString& path, const auto& f) {
     std::promise<void> locked;
-    std::thread other(holdLock, folder.file(file), &locked);
+    std::thread other([&] {
+      sqlite3* db = RawOpen(path);
+      sqlite3_exec(db, "BEGIN EXCLUSIVE; INSERT INTO Product(Name) VALUES('锁')", nullptr, nullptr,
+                   nullptr);
+      locked.set_value();
+      std::this_thread::sleep_for(std::chrono::milliseconds(700));
+      sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+      sqlite3_close(db);
+    });
     locked.get_future().wait();
-    // Reading the schema is the first statement of a connection: it waits.
-    EXPECT_TRUE(TableExists(u"Product"_s, file));
+    f();
     other.join();
+  };
+  ASSERT_TRUE(QFile::copy(Current(), folder.file(u"other.mdb"_s)));
+  for (const QString& file : {u"data.mdb"_s, u"other.mdb"_s}) {
+    ReleaseAllDatabases();
+    // Reading the schema is the first statement of a connection: it waits.
+    whileLocked(folder.file(file),
+                [&] { EXPECT_TRUE(TableExists(u"Product"_s, file)) << file.toStdString(); });
   }
-
   // The kept handle is open already: a query waits too, and sees the committed row.
   EXPECT_TRUE(TableExists(u"Product"_s));
-  std::promise<void> locked;
-  std::thread other(holdLock, Current(), &locked);
-  locked.get_future().wait();
-  EXPECT_EQ(LookupValue(u"Product"_s, u"锁"_s, u"Name"_s, u"Name"_s).toString(), u"锁"_s);
-  other.join();
+  whileLocked(Current(), [] {
+    EXPECT_EQ(LookupValue(u"Product"_s, u"锁"_s, u"Name"_s, u"Name"_s).toString(), u"锁"_s);
+  });
   EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
