@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sqlite3.h>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QString>
@@ -46,17 +47,38 @@ inline QString DatabaseContent(const QString& path, bool withWorkTables = true) 
   return lines.join(u'\n');
 }
 
-// The rows of one table, or -1 when the file does not open or lacks the table.
-inline qint64 RowCount(const QString& path, const QString& table) {
-  Connection conn;
-  if (!conn.open(path, Connection::Mode::Private)) return -1;
-  Statement s(conn, QStringLiteral("SELECT COUNT(*) FROM ") + QuoteIdentifier(table));
-  return s.next() ? s.value(0).toInt() : -1;
-}
-
 inline QByteArray FileBytes(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline bool WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// A handle of "another program": the plain sqlite3 API, keyed as the program keys its files
+// (not at all when `key` is empty), never waiting for a lock.
+inline sqlite3* RawOpen(const QString& path, int pageSize = kCipherPageSize,
+                        const QByteArray& key = DatabaseKey()) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                  nullptr);
+  if (!key.isEmpty()) {
+    sqlite3_key(db, key.constData(), int(key.size()));
+    const QByteArray pages = "PRAGMA cipher_page_size=" + QByteArray::number(pageSize);
+    sqlite3_exec(db, pages.constData(), nullptr, nullptr, nullptr);
+  }
+  return db;
+}
+
+// Runs `sql` through a handle of its own; the engine's result code.
+inline int RawExec(const QString& path, const char* sql, int pageSize = kCipherPageSize,
+                   const QByteArray& key = DatabaseKey()) {
+  sqlite3* db = RawOpen(path, pageSize, key);
+  const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+  return rc;
 }
 
 }  // namespace lanxi::test

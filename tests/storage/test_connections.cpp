@@ -1,7 +1,6 @@
 // Connections: the kept handles of the catalogue and the current database, releasing them,
 // locks held by another program, cipher page sizes old and new, and rewriting a file.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +8,7 @@
 #include <future>
 #include <thread>
 
+#include "databasecontent.h"
 #include "programfolder_fixture.h"
 #include "scriptedprompts.h"
 #include "storage/databasecopy.h"
@@ -16,6 +16,8 @@
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
+using test::RawExec;
+using test::RawOpen;
 
 namespace {
 
@@ -24,36 +26,13 @@ int HandlesOn(const QString& path) {
   const QString target = QFileInfo(path).canonicalFilePath();
   const QDir fds(u"/proc/self/fd"_s);
   int n = 0;
-  for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-    if (!target.isEmpty() && QFileInfo(fds.filePath(fd)).symLinkTarget() == target) ++n;
-  }
+  for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+    n += !target.isEmpty() && QFileInfo(fds.filePath(fd)).symLinkTarget() == target;
   return n;
 }
 
-// A handle of "another program": the plain sqlite3 API, keyed with the given page size.
-sqlite3* RawOpen(const QString& path, int pageSize) {
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                  nullptr);
-  const QByteArray& key = DatabaseKey();
-  sqlite3_key(db, key.constData(), int(key.size()));
-  const QByteArray pages = "PRAGMA cipher_page_size=" + QByteArray::number(pageSize);
-  sqlite3_exec(db, pages.constData(), nullptr, nullptr, nullptr);
-  return db;
-}
-
 bool RawReads(const QString& path, int pageSize) {
-  sqlite3* db = RawOpen(path, pageSize);
-  const int rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-  sqlite3_close(db);
-  return rc == SQLITE_OK;
-}
-
-int RawExec(const QString& path, const char* sql) {
-  sqlite3* db = RawOpen(path, kCipherPageSize);
-  const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-  sqlite3_close(db);
-  return rc;
+  return test::RawExec(path, "SELECT count(*) FROM sqlite_master", pageSize) == SQLITE_OK;
 }
 
 class Connections : public ::testing::Test {
@@ -61,10 +40,7 @@ class Connections : public ::testing::Test {
   test::TempProgramFolder folder;
   test::ScriptedPrompts prompts;
 
-  void SetUp() override {
-    CurDBFile = u"data.mdb"_s;
-    WorkDBFile = CurDBFile;
-  }
+  void SetUp() override { CurDBFile = WorkDBFile = u"data.mdb"_s; }
   QString Current() const { return folder.file(u"data.mdb"_s); }
 
   void AddFigures(int n) {
@@ -86,12 +62,11 @@ TEST_F(Connections, CatalogueAndCurrentDatabaseKeepOneHandleOtherFilesNone) {
     Recordset rs;
     OpenRecordset(rs, u"SELECT * FROM Product"_s);
   }
-  EXPECT_TRUE(HasKeptConnection(u"PARA.mdb"_s));
-  EXPECT_TRUE(HasKeptConnection(u"data.mdb"_s));
-  EXPECT_FALSE(HasKeptConnection(u"other.mdb"_s));
-  EXPECT_EQ(HandlesOn(Current()), 1);
-  EXPECT_EQ(HandlesOn(folder.file(u"PARA.mdb"_s)), 1);
-  EXPECT_EQ(HandlesOn(folder.file(u"other.mdb"_s)), 0);
+  for (const auto& [file, kept] :
+       {std::pair{u"PARA.mdb"_s, 1}, {u"data.mdb"_s, 1}, {u"other.mdb"_s, 0}}) {
+    EXPECT_EQ(HasKeptConnection(file), kept == 1) << file.toStdString();
+    EXPECT_EQ(HandlesOn(folder.file(file)), kept) << file.toStdString();
+  }
 
   // Another current database: the previous one lets go at the next operation.
   CurDBFile = u"other.mdb"_s;
@@ -118,10 +93,8 @@ TEST_F(Connections, ReleaseCutsOffWhatIsStillOpenAndClosesTheFile) {
   ReleaseDatabase(CurDBFile);
   EXPECT_EQ(HandlesOn(Current()), 0);  // the file may now be renamed or replaced
   cursor.MoveNext();
-  EXPECT_TRUE(cursor.IsEOF());
-  EXPECT_TRUE(cursor.Failed());
-  EXPECT_FALSE(writer.isOpen());
-  EXPECT_FALSE(writer.exec(u"DELETE FROM PInfo"_s));
+  EXPECT_TRUE(cursor.IsEOF() && cursor.Failed());
+  EXPECT_FALSE(writer.isOpen() || writer.exec(u"DELETE FROM PInfo"_s));
   // The recordset keeps the rows it had read, and reads no more.
   int rows = 0;
   for (; !rs.IsEOF(); rs.MoveNext()) ++rows;
@@ -135,41 +108,38 @@ TEST_F(Connections, ReleaseCutsOffWhatIsStillOpenAndClosesTheFile) {
   EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
-TEST_F(Connections, AFileReplacedBehindTheKeptHandleIsOpenedAgain) {
-  EXPECT_TRUE(TableExists(u"Product"_s));
-  ASSERT_TRUE(HasKeptConnection(CurDBFile));
-  const QString other = folder.file(u"restored.mdb"_s);
-  ASSERT_TRUE(QFile::copy(Current(), other));
-  ASSERT_EQ(RawExec(other, "INSERT INTO Product(Name) VALUES('恢复的')"), SQLITE_OK);
-  ASSERT_EQ(
-      std::rename(QFile::encodeName(other).constData(), QFile::encodeName(Current()).constData()),
-      0);
-  EXPECT_EQ(LookupValue(u"Product"_s, Value(1), u"ID"_s, u"Name"_s).toString(), u"恢复的"_s);
-  EXPECT_EQ(HandlesOn(Current()), 1);
-}
-
-TEST_F(Connections, WritesOfAnotherProgramAreSeenAndChangeTheDataVersion) {
+// Writes of another program are seen and change the data version, which a cache keys on; a
+// file replaced behind the kept handle is opened again.
+TEST_F(Connections, TheKeptHandleFollowsOtherProgramsWritesAndAFileReplacedBehindIt) {
+  const auto name = [] { return LookupValue(u"Product"_s, Value(1), u"ID"_s, u"Name"_s); };
   Connection kept;
-  ASSERT_TRUE(kept.open(Current()));
-  ASSERT_TRUE(kept.isKept());
+  ASSERT_TRUE(kept.open(Current()) && kept.isKept());
   const auto v1 = kept.dataVersion();
-  EXPECT_EQ(LookupValue(u"Product"_s, Value(1), u"ID"_s, u"Name"_s), Value(QString()));
+  EXPECT_EQ(name(), Value(QString()));
   EXPECT_EQ(kept.dataVersion(), v1);  // reading changes nothing
-
   ASSERT_EQ(RawExec(Current(), "INSERT INTO Product(ID,Name) VALUES(1,'下载器写的')"), SQLITE_OK);
   const auto v2 = kept.dataVersion();
   EXPECT_NE(v2, v1);
-  EXPECT_EQ(LookupValue(u"Product"_s, Value(1), u"ID"_s, u"Name"_s).toString(), u"下载器写的"_s);
-
+  EXPECT_EQ(name(), Value(u"下载器写的"_s));
   ASSERT_TRUE(ExecuteSQL(u"UPDATE Product SET Name='改' WHERE ID=1"_s));
   const auto v3 = kept.dataVersion();
   EXPECT_NE(v3, v2);  // the program's own writes count too
-
   // Released and opened again (as around an import): never taken for the handle before.
   ReleaseDatabase(CurDBFile);
   ASSERT_TRUE(kept.open(Current()));
   EXPECT_NE(kept.dataVersion(), v3);
   EXPECT_EQ(kept.dataVersion(), kept.dataVersion());
+  kept.close();
+
+  const QString other = folder.file(u"restored.mdb"_s);
+  ASSERT_TRUE(QFile::copy(Current(), other));
+  ASSERT_EQ(RawExec(other, "UPDATE Product SET Name='恢复的'"), SQLITE_OK);
+  ASSERT_TRUE(HasKeptConnection(CurDBFile));
+  ASSERT_EQ(
+      std::rename(QFile::encodeName(other).constData(), QFile::encodeName(Current()).constData()),
+      0);
+  EXPECT_EQ(name(), Value(u"恢复的"_s));
+  EXPECT_EQ(HandlesOn(Current()), 1);
 }
 
 // An operation started while another one steps through rows or holds a transaction (events run
@@ -206,9 +176,7 @@ TEST_F(Connections, OperationsNestedInAnotherOneShareItsHandle) {
       ASSERT_TRUE(inner.exec(u"DELETE FROM PInfo WHERE ID=2"_s));
       ASSERT_TRUE(nested.commit());
     }
-    if (keep) {
-      EXPECT_TRUE(tx.commit());
-    }
+    EXPECT_TRUE(!keep || tx.commit());
   }
   EXPECT_EQ(CountGroups(u"PInfo"_s, u"ID"_s, u"ID<=2"_s), 0);
   EXPECT_EQ(CountGroups(u"PInfo"_s, u"ID"_s), 597);
@@ -218,73 +186,65 @@ TEST_F(Connections, OperationsNestedInAnotherOneShareItsHandle) {
 // The downloader writes while the program runs: a lock it holds for a moment is waited out,
 // whether the program opens the file then or already has it open.
 TEST_F(Connections, ALockHeldByAnotherProgramIsWaitedOut) {
-  auto holdLock = [](const QString& path, std::promise<void>* locked) {
-    sqlite3* db = RawOpen(path, kCipherPageSize);
-    sqlite3_exec(db, "BEGIN EXCLUSIVE; INSERT INTO Product(Name) VALUES('锁')", nullptr, nullptr,
-                 nullptr);
-    locked->set_value();
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-  };
-  for (const QString& file : {u"data.mdb"_s, u"other.mdb"_s}) {
-    SCOPED_TRACE(file.toStdString());
-    if (!QFile::exists(folder.file(file))) {
-      ASSERT_TRUE(QFile::copy(Current(), folder.file(file)));
-    }
-    ReleaseAllDatabases();
+  // Another program holds the file locked for 0.7 s, writing a row, while `f` runs.
+  const auto whileLocked = [](const QString& path, const auto& f) {
     std::promise<void> locked;
-    std::thread other(holdLock, folder.file(file), &locked);
+    std::thread other([&] {
+      sqlite3* db = RawOpen(path);
+      sqlite3_exec(db, "BEGIN EXCLUSIVE; INSERT INTO Product(Name) VALUES('锁')", nullptr, nullptr,
+                   nullptr);
+      locked.set_value();
+      std::this_thread::sleep_for(std::chrono::milliseconds(700));
+      sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+      sqlite3_close(db);
+    });
     locked.get_future().wait();
-    // Reading the schema is the first statement of a connection: it waits.
-    EXPECT_TRUE(TableExists(u"Product"_s, file));
+    f();
     other.join();
+  };
+  ASSERT_TRUE(QFile::copy(Current(), folder.file(u"other.mdb"_s)));
+  for (const QString& file : {u"data.mdb"_s, u"other.mdb"_s}) {
+    ReleaseAllDatabases();
+    // Reading the schema is the first statement of a connection: it waits.
+    whileLocked(folder.file(file),
+                [&] { EXPECT_TRUE(TableExists(u"Product"_s, file)) << file.toStdString(); });
   }
-
   // The kept handle is open already: a query waits too, and sees the committed row.
   EXPECT_TRUE(TableExists(u"Product"_s));
-  std::promise<void> locked;
-  std::thread other(holdLock, Current(), &locked);
-  locked.get_future().wait();
-  EXPECT_EQ(LookupValue(u"Product"_s, u"锁"_s, u"Name"_s, u"Name"_s).toString(), u"锁"_s);
-  other.join();
+  whileLocked(Current(), [] {
+    EXPECT_EQ(LookupValue(u"Product"_s, u"锁"_s, u"Name"_s, u"Name"_s).toString(), u"锁"_s);
+  });
   EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
 TEST_F(Connections, NewFilesHave4KPagesOldFilesWith1KPagesOpenAndCopyTo4K) {
-  for (const QString& f : {u"PARA.mdb"_s, u"data.mdb"_s}) {
-    EXPECT_TRUE(RawReads(folder.file(f), 4096)) << f.toStdString();
-    EXPECT_FALSE(RawReads(folder.file(f), 1024)) << f.toStdString();
-  }
+  for (const QString& f : {u"PARA.mdb"_s, u"data.mdb"_s})
+    EXPECT_TRUE(RawReads(folder.file(f), 4096) && !RawReads(folder.file(f), 1024))
+        << f.toStdString();
 
   // A tracking database written before the page size grew.
   const QString old = folder.file(u"DB120305143015.mdb"_s);
-  {
-    sqlite3* db = RawOpen(old, 1024);
-    ASSERT_EQ(sqlite3_exec(db,
-                           "CREATE TABLE Product(ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT);"
-                           "CREATE TABLE PInfo(ID INTEGER PRIMARY KEY AUTOINCREMENT, PID LONG,"
-                           " Dat DATE, Sales LONG);"
-                           "CREATE INDEX PInfo_Dat ON PInfo(Dat);"
-                           "INSERT INTO Product(Name) VALUES('甲'),('乙'),('丙');"
-                           "DELETE FROM Product WHERE ID=3;"
-                           "INSERT INTO PInfo(PID,Dat,Sales) VALUES(1,'2012-03-05',7);"
-                           "PRAGMA user_version=1;",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
-    sqlite3_close(db);
-  }
+  ASSERT_EQ(RawExec(old,
+                    "CREATE TABLE Product(ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT);"
+                    "CREATE TABLE PInfo(ID INTEGER PRIMARY KEY AUTOINCREMENT, PID LONG,"
+                    " Dat DATE, Sales LONG); CREATE INDEX PInfo_Dat ON PInfo(Dat);"
+                    "INSERT INTO Product(Name) VALUES('甲'),('乙'),('丙');"
+                    "DELETE FROM Product WHERE ID=3;"
+                    "INSERT INTO PInfo(PID,Dat,Sales) VALUES(1,'2012-03-05',7);"
+                    "PRAGMA user_version=1;",
+                    1024),
+            SQLITE_OK);
   EXPECT_TRUE(TestOpenDatabase(old));
   CurDBFile = WorkDBFile = QFileInfo(old).fileName();
   Connection conn;
   ASSERT_TRUE(OpenConnection(conn));
   EXPECT_EQ(conn.pageSize(), 1024);
-  conn.close();
   EXPECT_EQ(LookupValue(u"PInfo"_s, Value(1), u"PID"_s, u"Sales"_s), Value(7));
   EXPECT_TRUE(ExecuteSQL(u"INSERT INTO PInfo(PID,Dat,Sales) VALUES(2,'2012-03-06',8)"_s));
   EXPECT_TRUE(RawReads(old, 1024));  // written in its own page size
 
   // Rewritten in place with 4 KB pages: the same rows, version and counters.
+  conn.close();
   ReleaseDatabase(CurDBFile);
   QString error;
   ASSERT_TRUE(CopyDatabase(old, old, &error)) << error.toStdString();
@@ -292,14 +252,24 @@ TEST_F(Connections, NewFilesHave4KPagesOldFilesWith1KPagesOpenAndCopyTo4K) {
   EXPECT_FALSE(QFile::exists(old + u".partial"_s));
   ASSERT_TRUE(OpenConnection(conn));
   EXPECT_EQ(conn.pageSize(), 4096);
-  Statement version(conn, u"PRAGMA user_version"_s);
-  ASSERT_TRUE(version.next());
-  EXPECT_EQ(version.value(0), Value(1));
+  {
+    Statement version(conn, u"PRAGMA user_version"_s);
+    EXPECT_TRUE(version.next() && version.value(0) == Value(1));
+  }
   EXPECT_EQ(DistinctTexts(u"Product"_s, u"Name"_s), (QStringList{u"乙"_s, u"甲"_s}));
   EXPECT_EQ(CountGroups(u"PInfo"_s, u"ID"_s), 2);
   ASSERT_TRUE(ExecuteSQL(u"INSERT INTO Product(Name) VALUES('丁')"_s));
   EXPECT_EQ(LookupValue(u"Product"_s, u"丁"_s, u"Name"_s, u"ID"_s), Value(4));  // 3 stays used
   EXPECT_TRUE(prompts.messages.isEmpty());
+
+  // A failed copy leaves the target alone.
+  ReleaseDatabase(CurDBFile);
+  const QString text = folder.file(u"text.mdb"_s);
+  ASSERT_TRUE(test::WriteFile(text, QByteArray(8192, 'x')));
+  EXPECT_FALSE(CopyDatabase(text, old, &error));
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_TRUE(TestOpenDatabase(old));
+  EXPECT_FALSE(QFile::exists(old + u".partial"_s));
 }
 
 // A write to an old file that a crash interrupted is rolled back when the file is next opened,
@@ -327,18 +297,4 @@ TEST_F(Connections, AnInterruptedWriteToAn1KFileIsRolledBack) {
   EXPECT_FALSE(QFile::exists(crashed + u"-journal"_s));
   EXPECT_TRUE(RawReads(crashed, 1024));
   EXPECT_TRUE(prompts.messages.isEmpty());
-}
-
-TEST_F(Connections, FailedCopyLeavesTheTargetAlone) {
-  const QString target = folder.file(u"target.mdb"_s);
-  ASSERT_TRUE(QFile::copy(Current(), target));
-  QFile text(folder.file(u"text.mdb"_s));
-  ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-  text.write(QByteArray(8192, 'x'));
-  text.close();
-  QString error;
-  EXPECT_FALSE(CopyDatabase(text.fileName(), target, &error));
-  EXPECT_FALSE(error.isEmpty());
-  EXPECT_TRUE(TestOpenDatabase(target));
-  EXPECT_FALSE(QFile::exists(target + u".partial"_s));
 }

@@ -51,28 +51,25 @@ TEST(DatabaseFiles, CatalogFileNameComesFromTheStoredDateText) {
   }
 }
 
-TEST(DatabaseFiles, TemplatesHoldTheTablesAndSchemaVersion) {
-  test::TempProgramFolder folder;
-  test::ScriptedPrompts prompts;
-  for (const QString& t : {u"DBInfo"_s, u"Def"_s, u"参数"_s})
-    EXPECT_TRUE(TableExists(t, u"PARA.mdb"_s)) << t.toStdString();
-  for (const QString& t : {u"Product"_s, u"PInfo"_s, u"Para"_s})
-    EXPECT_TRUE(TableExists(t, u"data.mdb"_s)) << t.toStdString();
-  for (const QString& f : {u"PARA.mdb"_s, u"data.mdb"_s}) {
-    Connection conn;
-    ASSERT_TRUE(conn.open(folder.file(f)));
-    Statement s(conn, u"PRAGMA user_version"_s);
-    ASSERT_TRUE(s.next());
-    EXPECT_EQ(s.value(0).toInt(), kSchemaVersion);
+TEST(DatabaseFiles, TemplatesHoldTheTablesAndSchemaVersionAndMissingOnesAreReported) {
+  {
+    test::TempProgramFolder folder;
+    test::ScriptedPrompts prompts;
+    for (const auto& [table, file] : {std::pair{u"DBInfo"_s, u"PARA.mdb"_s},
+                                      {u"Def"_s, u"PARA.mdb"_s},
+                                      {u"参数"_s, u"PARA.mdb"_s},
+                                      {u"Product"_s, u"data.mdb"_s},
+                                      {u"PInfo"_s, u"data.mdb"_s},
+                                      {u"Para"_s, u"data.mdb"_s}}) {
+      EXPECT_TRUE(TableExists(table, file)) << table.toStdString();
+      EXPECT_EQ(Dump(u"PRAGMA user_version"_s, file), QStringList{QString::number(kSchemaVersion)});
+    }
+    // A category title that looks like a number keeps its leading zeros.
+    ASSERT_TRUE(ExecuteSQL(u"INSERT INTO Para(CID,Name,Con) VALUES(1,'C0',?)"_s, {u"007"_s},
+                           nullptr, u"data.mdb"_s));
+    EXPECT_EQ(LookupValue(u"Para"_s, u"C0"_s, u"Name"_s, u"Con"_s, u"data.mdb"_s), Value(u"007"_s));
+    EXPECT_TRUE(prompts.messages.isEmpty());
   }
-  // A category title that looks like a number keeps its leading zeros.
-  ASSERT_TRUE(ExecuteSQL(u"INSERT INTO Para(CID,Name,Con) VALUES(1,'C0',?)"_s, {u"007"_s}, nullptr,
-                         u"data.mdb"_s));
-  EXPECT_EQ(LookupValue(u"Para"_s, u"C0"_s, u"Name"_s, u"Con"_s, u"data.mdb"_s), Value(u"007"_s));
-  EXPECT_TRUE(prompts.messages.isEmpty());
-}
-
-TEST(DatabaseFiles, MissingTemplatesAreReported) {
   QTemporaryDir empty;
   SetProgramFolder(empty.path());
   QStringList missing;
@@ -125,13 +122,12 @@ TEST(DatabaseFiles, ALostCatalogueIsMadeAnewAndTheUserIsToldHowToBringTheDatabas
   EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
-TEST(Settings, WrittenTwiceLeavesOneRowAndGetParamTargetsTheCatalogue) {
+TEST(Settings, WrittenTwiceLeavesOneRowGetParamTargetsTheCatalogueAndAnUnreadableOneSaysSo) {
   test::TempProgramFolder folder;
   test::ScriptedPrompts prompts;
   WorkDBFile = u"data.mdb"_s;
   EXPECT_EQ(GetParam(QString::fromUtf16(ParamKey::ForbidProPic)), QString());
   EXPECT_EQ(WorkDBFile, u"PARA.mdb"_s);
-
   WorkDBFile = u"data.mdb"_s;
   const QString key = QString::fromUtf16(ParamKey::DefaultSearchUrl);
   ASSERT_TRUE(SetParam(key, u"http://a.example/?q=1"_s));
@@ -140,52 +136,38 @@ TEST(Settings, WrittenTwiceLeavesOneRowAndGetParamTargetsTheCatalogue) {
   EXPECT_EQ(GetParam(key), u"http://b.example/?q='x\"y'"_s);
   EXPECT_EQ(CountGroups(u"参数"_s, u"rowid"_s, u"Var=?"_s, {key}), 1);
   EXPECT_TRUE(prompts.messages.isEmpty());
-}
 
-TEST(Settings, UnreadableCatalogueAnswersEmptyAndSaysSo) {
-  test::TempProgramFolder folder;
-  test::ScriptedPrompts prompts;
-  QFile::remove(folder.file(u"PARA.mdb"_s));
-  EXPECT_EQ(GetParam(QString::fromUtf16(ParamKey::ForbidProPic)), QString());
+  ReleaseAllDatabases();
+  ASSERT_TRUE(QFile::remove(folder.file(u"PARA.mdb"_s)));
+  EXPECT_EQ(GetParam(key), QString());
   ASSERT_EQ(prompts.messages.size(), 1);
   EXPECT_TRUE(prompts.messages[0].startsWith(u"数据库打开错误("_s));
   EXPECT_FALSE(QFile::exists(folder.file(u"PARA.mdb"_s)));  // never made up at run time
 }
 
-TEST(DemoData, CataloguedLikeANewDatabaseAndTheSameForTheSameSeed) {
+TEST(DemoData, CataloguedLikeANewDatabaseTheSameForTheSameSeedAndNeverUnderATakenName) {
   test::TempProgramFolder folder;
   test::ScriptedPrompts prompts;
-  demo::Spec spec;
-  spec.products = 12;
-  spec.days = 40;
-  spec.seed = 42;
-  spec.lastDay = QDate(2026, 11, 30);
-  demo::Result a;
+  const QString catalogue = folder.file(u"PARA.mdb"_s);
+  demo::Spec spec{.products = 12, .days = 40, .seed = 42, .lastDay = QDate(2026, 11, 30)};
+  demo::Result a, b;
   QString error;
-  ASSERT_TRUE(demo::GenerateCataloguedDatabase(folder.file(u"PARA.mdb"_s), spec, &a, &error))
-      << error.toStdString();
+  ASSERT_TRUE(demo::GenerateCataloguedDatabase(catalogue, spec, &a, &error)) << error.toStdString();
+  // A name in the catalogue already is refused, and no file is left.
+  const int files = QDir(folder.path()).entryList(QDir::Files).size();
+  EXPECT_FALSE(demo::GenerateCataloguedDatabase(catalogue, spec, nullptr, &error));
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), files);
   spec.name = u"第二个"_s;
-  demo::Result b;
-  ASSERT_TRUE(demo::GenerateCataloguedDatabase(folder.file(u"PARA.mdb"_s), spec, &b, &error))
-      << error.toStdString();
+  ASSERT_TRUE(demo::GenerateCataloguedDatabase(catalogue, spec, &b, &error)) << error.toStdString();
 
   // Registered as a new database: the file is named from the row's Dat, two files differ.
-  {
-    Connection catalog;
-    ASSERT_TRUE(catalog.open(folder.file(u"PARA.mdb"_s)));
-    Statement row(catalog, u"SELECT Dat FROM DBInfo WHERE Name='示例数据库'"_s);
-    ASSERT_TRUE(row.next());
-    EXPECT_EQ(row.value(0, Value::Type::Text).toString(), a.dat);
-  }
+  EXPECT_EQ(Dump(u"SELECT Dat FROM DBInfo WHERE Name='示例数据库'"_s, u"PARA.mdb"_s),
+            QStringList{a.dat});
   EXPECT_EQ(a.fileName, CatalogFileName(a.dat));
   EXPECT_NE(a.fileName, b.fileName);
-  EXPECT_TRUE(QFile::exists(folder.file(a.fileName)));
-  EXPECT_EQ(demo::CatalogueSize(folder.file(u"PARA.mdb"_s)), 2);
-
-  const QString all = u"SELECT * FROM PInfo ORDER BY ID"_s;
-  EXPECT_EQ(Dump(all, a.fileName), Dump(all, b.fileName));
-  EXPECT_EQ(Dump(u"SELECT * FROM Product"_s, a.fileName),
-            Dump(u"SELECT * FROM Product"_s, b.fileName));
+  EXPECT_EQ(demo::CatalogueSize(catalogue), 2);
+  for (const QString& sql : {u"SELECT * FROM PInfo ORDER BY ID"_s, u"SELECT * FROM Product"_s})
+    EXPECT_EQ(Dump(sql, a.fileName), Dump(sql, b.fileName));
 
   // Plausible figures: the promotion never above the list price, a few missing days, every
   // day within the range.
@@ -197,17 +179,4 @@ TEST(DemoData, CataloguedLikeANewDatabaseAndTheSameForTheSameSeed) {
   EXPECT_EQ(CountGroups(u"PInfo"_s, u"Dat"_s), 40);
   EXPECT_EQ(LookupWhere(u"PInfo"_s, u"1=1 ORDER BY Dat DESC"_s, u"Dat"_s), Value(spec.lastDay));
   EXPECT_TRUE(prompts.messages.isEmpty());
-}
-
-TEST(DemoData, DuplicateNameIsRefusedAndLeavesNoFile) {
-  test::TempProgramFolder folder;
-  demo::Spec spec;
-  spec.products = 2;
-  spec.days = 2;
-  QString error;
-  ASSERT_TRUE(demo::GenerateCataloguedDatabase(folder.file(u"PARA.mdb"_s), spec, nullptr, &error));
-  const int files = QDir(folder.path()).entryList(QDir::Files).size();
-  EXPECT_FALSE(demo::GenerateCataloguedDatabase(folder.file(u"PARA.mdb"_s), spec, nullptr, &error));
-  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), files);
-  EXPECT_EQ(demo::CatalogueSize(folder.file(u"PARA.mdb"_s)), 1);
 }

@@ -49,10 +49,8 @@ class PageServer : public QObject {
     const QByteArray query = target.mid(target.indexOf('?') + 1);
     // The page is looked up by path plus any query before the cache breaker.
     QString key = path;
-    const QList<QByteArray> parts = query.split('&');
-    for (const QByteArray& p : parts) {
+    for (const QByteArray& p : query.split('&'))
       if (!p.startsWith("Time=")) key += u'?' + QString::fromLatin1(p);
-    }
     if (!pages.contains(key)) return;
     const QByteArray body = pages.value(key);
     s->write("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
@@ -63,6 +61,11 @@ class PageServer : public QObject {
   QTcpServer server_;
 };
 
+QByteArray Bytes(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 QByteArray VersionPage(const QByteArray& version) {
   return "<html><head><title>澜析产品销量跟踪软件(" + version +
          ")</title></head><body>最新版本<BR>下载地址<+>说明<BR>尾部</body></html>";
@@ -70,17 +73,17 @@ QByteArray VersionPage(const QByteArray& version) {
 
 // A program folder whose settings point the version page at the local server and that holds a
 // stand-in updater which writes down the arguments it was given.
-struct UpdateFolder {
-  UpdateFolder() {
+class CheckUpdate : public ::testing::Test {
+ protected:
+  CheckUpdate() {
     ResetUpdateCheck();
     SetParam(QString::fromUtf16(ParamKey::UpdateHost), server.base());
   }
-  ~UpdateFolder() { ResetUpdateCheck(); }
+  ~CheckUpdate() override { ResetUpdateCheck(); }
 
   void InstallUpdater() {
-    const QString script = folder.file(u"update"_s);
-    QFile f(script);
-    f.open(QIODevice::WriteOnly);
+    QFile f(folder.file(u"update"_s));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(
         "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > \"$(dirname \"$0\")/args.tmp\"\n"
         "mv \"$(dirname \"$0\")/args.tmp\" \"$(dirname \"$0\")/args.txt\"\n");
@@ -92,9 +95,7 @@ struct UpdateFolder {
     const QString path = folder.file(u"args.txt"_s);
     QDeadlineTimer deadline(10000);
     while (!QFile::exists(path) && !deadline.hasExpired()) QThread::msleep(20);
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    return QString::fromUtf8(Bytes(path)).split(u'\n', Qt::SkipEmptyParts);
   }
 
   test::TempProgramFolder folder;
@@ -106,61 +107,45 @@ const QString kPagePath = u"/soft/downpage/Pro.asp?ID=50"_s;
 
 }  // namespace
 
-TEST(WebGetText, KeepsTheBodyUpToItsLastBreakWithLineMarksTurnedIntoLineEnds) {
+TEST(WebGetText, ThePageUpToItsLastBreakOrANetworkErrorAfterFiveTries) {
   PageServer server;
-  server.pages[u"/v.asp"_s] = "<title>x</title>第一行<+>第二行<BR>第三行<BR>尾部";
-  QString page = u"unchanged"_s;
-  EXPECT_EQ(WebGetText(server.base() + u"/v.asp"_s, page, u"</title>"_s, 10), QString());
-  EXPECT_EQ(page, u"<title>x</title>第一行\r\n第二行<BR>第三行"_s);
+  server.pages = {{u"/v.asp"_s, "<title>x</title>第一行<+>第二行<BR>第三行<BR>尾部"},
+                  {u"/v.asp?ID=7"_s, "</title>只有一行"},
+                  {u"/plain"_s, "<html>没有标题</html>"}};
+  // What the caller is told, then the page text it gets.
+  const auto get = [](const QString& url, int seconds = 10) {
+    QString page = u"unchanged"_s;
+    return WebGetText(url, page, u"</title>"_s, seconds) + u'|' + page;
+  };
+  const QString error = QString::fromUtf16(kNetworkError) + u"|unchanged"_s;
+  // The body up to its last break, line marks turned into line ends; the request breaks caches
+  // with a Time parameter ("&Time=" after a query of its own) and says it wants XML.
+  EXPECT_EQ(get(server.base() + u"/v.asp"_s), u"|<title>x</title>第一行\r\n第二行<BR>第三行"_s);
+  EXPECT_EQ(get(server.base() + u"/v.asp?ID=7"_s), u"|</title>只有一行"_s);
+  ASSERT_EQ(server.requests.size(), 2);
+  EXPECT_TRUE(server.requests[0].startsWith("GET /v.asp?Time=")) << server.requests[0].data();
+  EXPECT_TRUE(server.requests[0].toLower().contains("content-type: text/xml"));
+  EXPECT_TRUE(server.requests[1].startsWith("GET /v.asp?ID=7&Time="));
 
-  // The request breaks caches with a Time parameter and says it wants XML.
-  ASSERT_EQ(server.requests.size(), 1);
-  const QByteArray head = server.requests[0];
-  EXPECT_TRUE(head.startsWith("GET /v.asp?Time=")) << head.constData();
-  EXPECT_TRUE(head.toLower().contains("content-type: text/xml")) << head.constData();
-
-  // An address with a query of its own gets "&Time=".
-  server.pages[u"/v.asp?ID=7"_s] = "</title>只有一行";
-  EXPECT_EQ(WebGetText(server.base() + u"/v.asp?ID=7"_s, page, u"</title>"_s, 10), QString());
-  EXPECT_EQ(page, u"</title>只有一行"_s);
-  EXPECT_TRUE(server.requests.last().startsWith("GET /v.asp?ID=7&Time="));
-}
-
-TEST(WebGetText, APageWithoutTheMarkerASlowPageAndNoServerAreNetworkErrors) {
-  PageServer server;
-  server.pages[u"/plain"_s] = "<html>没有标题</html>";
-  QString page = u"unchanged"_s;
-  const QString error = QString::fromUtf16(kNetworkError);
-  EXPECT_EQ(WebGetText(server.base() + u"/plain"_s, page, u"</title>"_s, 10), error);
-  EXPECT_EQ(page, u"unchanged"_s);
-
+  // A page without the marker, a page that never comes, no server at all.
+  EXPECT_EQ(get(server.base() + u"/plain"_s), error);
   QElapsedTimer clock;
   clock.start();
-  EXPECT_EQ(WebGetText(server.base() + u"/never"_s, page, u"</title>"_s, 1), error);
+  EXPECT_EQ(get(server.base() + u"/never"_s, 1), error);
   EXPECT_GE(clock.elapsed(), 900);
-  EXPECT_EQ(page, u"unchanged"_s);
-
   QTcpServer closed;
   closed.listen(QHostAddress::LocalHost);
-  const quint16 port = closed.serverPort();
+  const QString noServer = u"http://127.0.0.1:"_s + QString::number(closed.serverPort());
   closed.close();
-  EXPECT_EQ(
-      WebGetText(u"http://127.0.0.1:"_s + QString::number(port) + u"/x"_s, page, u"</title>"_s, 5),
-      error);
-}
+  EXPECT_EQ(get(noServer + u"/x"_s, 5), error);
 
-TEST(WebGetText, RetriesFiveTimesAndStopsAtTheFirstSuccess) {
-  PageServer server;
-  server.pages[u"/plain"_s] = "no marker";
-  QString page;
-  EXPECT_EQ(WebGetRetry(server.base() + u"/plain"_s, page, u"</title>"_s, 5),
-            QString::fromUtf16(kNetworkError));
-  EXPECT_EQ(server.requests.size(), 5);
-
-  server.requests.clear();
-  server.pages[u"/ok"_s] = "</title>";
-  EXPECT_EQ(WebGetRetry(server.base() + u"/ok"_s, page, u"</title>"_s, 5), QString());
-  EXPECT_EQ(server.requests.size(), 1);
+  for (const auto& [path, tries] : {std::pair{u"/plain"_s, 5}, std::pair{u"/v.asp"_s, 1}}) {
+    server.requests.clear();
+    QString page;
+    EXPECT_EQ(WebGetRetry(server.base() + path, page, u"</title>"_s, 5),
+              tries == 5 ? QString::fromUtf16(kNetworkError) : QString());
+    EXPECT_EQ(server.requests.size(), tries);
+  }
 }
 
 TEST(UpdateRules, VersionNumbersAndBackupNames) {
@@ -175,78 +160,58 @@ TEST(UpdateRules, VersionNumbersAndBackupNames) {
 
   test::TempProgramFolder folder;
   EXPECT_EQ(NextBackupPath(folder.path()), folder.file(u"BAK_data000.DAT"_s));
-  for (const char16_t* taken : {u"BAK_data000.DAT", u"BAK_data001.DAT"}) {
-    QFile f(folder.file(QString::fromUtf16(taken)));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  }
+  for (const QString& taken : {u"BAK_data000.DAT"_s, u"BAK_data001.DAT"_s})
+    ASSERT_TRUE(QFile(folder.file(taken)).open(QIODevice::WriteOnly));
   EXPECT_EQ(NextBackupPath(folder.path()), folder.file(u"BAK_data002.DAT"_s));
   EXPECT_EQ(VersionPageAddress(50), u"https://lanxi-soft.cn/soft/downpage/Pro.asp?ID=50"_s);
 }
 
-TEST(CheckUpdate, AnotherVersionBacksUpTheTemplateAndStartsTheUpdaterWithOneArgument) {
-  UpdateFolder f;
-  f.InstallUpdater();
-  for (const char16_t* taken : {u"BAK_data000.DAT", u"BAK_data001.DAT"}) {
-    QFile b(f.folder.file(QString::fromUtf16(taken)));
-    ASSERT_TRUE(b.open(QIODevice::WriteOnly));
-  }
-  f.server.pages[kPagePath] = VersionPage("1.90");  // lower counts too: it is another version
+TEST_F(CheckUpdate, AnotherVersionBacksUpTheTemplateAndStartsTheUpdaterWithOneArgument) {
+  InstallUpdater();
+  for (const QString& taken : {u"BAK_data000.DAT"_s, u"BAK_data001.DAT"_s})
+    ASSERT_TRUE(QFile(folder.file(taken)).open(QIODevice::WriteOnly));
+  server.pages[kPagePath] = VersionPage("1.90");  // lower counts too: it is another version
 
-  EXPECT_EQ(CheckUpdate(50, 10), UpdateOutcome::UpdaterStarted);
-  EXPECT_EQ(f.prompts.messages, QStringList{u"本软件已升级，启动自动升级..."_s});
-  QFile backup(f.folder.file(u"BAK_data002.DAT"_s));
-  QFile templ(f.folder.file(u"data.mdb"_s));
-  ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
-  ASSERT_TRUE(templ.open(QIODevice::ReadOnly));
-  EXPECT_EQ(backup.readAll(), templ.readAll());
-
-  const QStringList args = f.UpdaterArgs();
-  ASSERT_EQ(args.size(), 2);
-  EXPECT_EQ(args[0], u"1"_s);
-  EXPECT_EQ(args[1], u"LX03.rar,LX03_1.rar|update_tests.exe,采数器.exe"_s);
-  EXPECT_EQ(args[1], UpdaterArgument());
+  EXPECT_EQ(::lanxi::CheckUpdate(50, 10), UpdateOutcome::UpdaterStarted);
+  EXPECT_EQ(prompts.messages, QStringList{u"本软件已升级，启动自动升级..."_s});
+  EXPECT_EQ(Bytes(folder.file(u"BAK_data002.DAT"_s)), Bytes(folder.file(u"data.mdb"_s)));
+  const QStringList args = UpdaterArgs();
+  EXPECT_EQ(args, (QStringList{u"1"_s, u"LX03.rar,LX03_1.rar|update_tests.exe,采数器.exe"_s}));
+  EXPECT_EQ(args.value(1), UpdaterArgument());
 
   // Once per run: a second call asks nothing.
-  const qsizetype asked = f.server.requests.size();
-  EXPECT_EQ(CheckUpdate(50, 10), UpdateOutcome::AlreadyChecked);
-  EXPECT_EQ(f.server.requests.size(), asked);
+  const qsizetype asked = server.requests.size();
+  EXPECT_EQ(::lanxi::CheckUpdate(50, 10), UpdateOutcome::AlreadyChecked);
+  EXPECT_EQ(server.requests.size(), asked);
 }
 
-TEST(CheckUpdate, TheSameVersionOrNoAnswerChangesNothing) {
-  UpdateFolder f;
-  f.InstallUpdater();
-  f.server.pages[kPagePath] = VersionPage("2.03");
-  EXPECT_EQ(CheckUpdate(50, 10), UpdateOutcome::UpToDate);
-  EXPECT_EQ(CheckUpdate(50, 10), UpdateOutcome::AlreadyChecked);
+TEST_F(CheckUpdate, TheSameVersionOrNoAnswerChangesNothingAndAMissingUpdaterIsReported) {
+  InstallUpdater();
+  const auto check = [](int seconds = 10) {
+    ResetUpdateCheck();
+    return ::lanxi::CheckUpdate(50, seconds);
+  };
+  server.pages[kPagePath] = VersionPage("2.03");
+  EXPECT_EQ(check(), UpdateOutcome::UpToDate);
+  EXPECT_EQ(::lanxi::CheckUpdate(50, 10), UpdateOutcome::AlreadyChecked);
+  server.pages[kPagePath] = "<title>没有版本号</title>";
+  EXPECT_EQ(check(), UpdateOutcome::NoAnswer);
+  server.pages.clear();  // the page never comes: five short time-outs
+  EXPECT_EQ(check(1), UpdateOutcome::NoAnswer);
+  EXPECT_TRUE(prompts.messages.isEmpty());
+  EXPECT_FALSE(QFile::exists(folder.file(u"BAK_data000.DAT"_s)));
+  EXPECT_FALSE(QFile::exists(folder.file(u"args.txt"_s)));
 
-  ResetUpdateCheck();
-  f.server.pages[kPagePath] = "<title>没有版本号</title>";
-  EXPECT_EQ(CheckUpdate(50, 10), UpdateOutcome::NoAnswer);
-
-  ResetUpdateCheck();
-  f.server.pages.clear();  // the page never comes: five short time-outs
-  EXPECT_EQ(CheckUpdate(50, 1), UpdateOutcome::NoAnswer);
-
-  EXPECT_TRUE(f.prompts.messages.isEmpty());
-  EXPECT_FALSE(QFile::exists(f.folder.file(u"BAK_data000.DAT"_s)));
-  EXPECT_FALSE(QFile::exists(f.folder.file(u"args.txt"_s)));
-}
-
-TEST(CheckUpdate, AMissingUpdaterIsReportedAndTheProgramGoesOn) {
-  UpdateFolder f;
-  f.server.pages[kPagePath] = VersionPage("2.10");
-  EXPECT_EQ(CheckUpdate(50, 10), UpdateOutcome::UpdaterFailed);
-  ASSERT_EQ(f.prompts.messages.size(), 2);
-  EXPECT_EQ(f.prompts.messages[0], u"本软件已升级，启动自动升级..."_s);
-  EXPECT_TRUE(f.prompts.messages[1].startsWith(u"无法启动升级程序“"_s + UpdaterPath()))
-      << f.prompts.messages[1].toStdString();
-
-  // An updater that is there but cannot run is no better.
-  ResetUpdateCheck();
-  f.prompts.messages.clear();
-  QFile plain(f.folder.file(u"update"_s));
-  ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
-  plain.close();
-  EXPECT_EQ(CheckUpdate(50, 10), UpdateOutcome::UpdaterFailed);
-  EXPECT_EQ(f.prompts.messages.size(), 2);
+  // No updater, or one that is there but cannot run: reported, and the program goes on.
+  server.pages[kPagePath] = VersionPage("2.10");
+  ASSERT_TRUE(QFile::remove(folder.file(u"update"_s)));
+  for (const bool present : {false, true}) {
+    ASSERT_TRUE(!present || QFile(folder.file(u"update"_s)).open(QIODevice::WriteOnly));
+    prompts.messages.clear();
+    EXPECT_EQ(check(), UpdateOutcome::UpdaterFailed);
+    ASSERT_EQ(prompts.messages.size(), 2);
+    EXPECT_EQ(prompts.messages[0], u"本软件已升级，启动自动升级..."_s);
+    EXPECT_TRUE(prompts.messages[1].startsWith(u"无法启动升级程序“"_s + UpdaterPath()))
+        << prompts.messages[1].toStdString();
+  }
 }

@@ -1,6 +1,7 @@
-// JPEG pictures: files decode upright with the right colours at every row padding, the save
-// command's file names, question and message, and that replacing a file keeps its times and
-// permissions while a failure keeps the file itself.
+// Chart pictures: the bitmap class (bottom-up rows of blue-green-red, padded to 4 bytes; copies
+// from and to images, resampling, random bits) and JPEG files, which decode upright with the
+// right colours at every row padding; the save command's file names, question and message, and
+// that replacing a file keeps its times and permissions while a failure keeps the file itself.
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 #include <utime.h>
@@ -8,8 +9,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QSet>
 #include <QTemporaryDir>
+#include <array>
 
+#include "pictures/dibsection.h"
 #include "pictures/savejpeg.h"
 #include "scriptedprompts.h"
 
@@ -18,15 +22,22 @@ using namespace lanxi;
 
 namespace {
 
+// 5 × 3 pixels, each with its own colour: red = 40 × x, green = 80 × y, blue = 7.
+QImage Sample() {
+  QImage image(5, 3, QImage::Format_RGB32);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) image.setPixel(x, y, qRgb(40 * x, 80 * y, 7));
+  return image;
+}
+
 QByteArray Read(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void Write(const QString& path, const QByteArray& bytes) {
+bool Write(const QString& path, const QByteArray& bytes) {
   QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
+  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 // Decodes a JPEG file the way a picture viewer does (rows top-down, red-green-blue).
@@ -52,10 +63,10 @@ QImage Quarters(int width, int height) {
   QImage image(width, height, QImage::Format_RGB32);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
-      const bool right = x >= width / 2 && width > 1, bottom = y >= height / 2;
+      const int quarter = (x >= width / 2 && width > 1 ? 1 : 0) + (y >= height / 2 ? 2 : 0);
       image.setPixel(x, y,
-                     bottom ? (right ? qRgb(255, 255, 255) : qRgb(0, 0, 255))
-                            : (right ? qRgb(0, 160, 0) : qRgb(230, 0, 0)));
+                     std::array{qRgb(230, 0, 0), qRgb(0, 160, 0), qRgb(0, 0, 255),
+                                qRgb(255, 255, 255)}[quarter]);
     }
   return image;
 }
@@ -65,18 +76,104 @@ bool Near(QRgb a, QRgb b) {
          std::abs(qBlue(a) - qBlue(b)) <= 16;
 }
 
+cDIBSection Dib(const QImage& image) {
+  cDIBSection dib;
+  dib.CreateFromPicture(image);
+  return dib;
+}
+
 class Jpeg : public ::testing::Test {
  protected:
   QTemporaryDir dir;
   QString Path(const QString& name) const { return dir.filePath(name); }
-  static cDIBSection Dib(const QImage& image) {
-    cDIBSection dib;
-    dib.CreateFromPicture(image);
-    return dib;
-  }
+  test::ScriptedPrompts prompts;
 };
 
 }  // namespace
+
+TEST(DIBSection, RowsArePaddedCreateReleasesTheOldBitmapAndEmptySizesAreRefused) {
+  cDIBSection dib;
+  for (const auto& [width, bytes] : {std::pair{1, 4}, std::pair{4, 12}, std::pair{5, 16}}) {
+    ASSERT_TRUE(dib.Create(width, 2));
+    EXPECT_EQ(dib.BytesPerScanLine(), bytes);
+    EXPECT_EQ(dib.Width(), width);
+    EXPECT_EQ(dib.Height(), 2);
+  }
+  ASSERT_TRUE(dib.Create(8, 8));
+  dib.RandomiseBits(false);
+  ASSERT_TRUE(dib.Create(3, 2));  // a new, black bitmap of the new size
+  EXPECT_EQ(dib.Width(), 3);
+  EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(dib.DIBSectionBitsPtr()), 2 * 12),
+            QByteArray(2 * 12, 0));
+  for (const auto& [w, h] :
+       {std::pair{0, 5}, std::pair{5, 0}, std::pair{-1, 1}, std::pair{100000, 100000}}) {
+    EXPECT_FALSE(dib.Create(w, h));
+    EXPECT_EQ(dib.Width() + dib.Height(), 0);
+    EXPECT_EQ(dib.DIBSectionBitsPtr(), nullptr);
+  }
+  dib.CreateFromPicture(QImage());
+  EXPECT_EQ(dib.DIBSectionBitsPtr(), nullptr);
+  EXPECT_TRUE(dib.ToImage().isNull());
+}
+
+TEST(DIBSection, PicturesAreStoredBottomUpInBlueGreenRed) {
+  cDIBSection dib;
+  dib.CreateFromPicture(Sample());
+  ASSERT_EQ(dib.Width(), 5);
+  const uchar* bits = dib.DIBSectionBitsPtr();
+  // The first row in memory is the picture's bottom row (y = 2).
+  EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(bits), 16),
+            QByteArray::fromHex("07a000 07a028 07a050 07a078 07a0a0 00"));  // and the padding
+  const uchar* top = bits + 2 * dib.BytesPerScanLine();
+  EXPECT_EQ(top[1], 0);
+  EXPECT_EQ(top[3 * 4 + 2], 160);
+  EXPECT_EQ(dib.ToImage().convertToFormat(QImage::Format_RGB32), Sample());
+}
+
+TEST(DIBSection, CopiesPartsFromAndToImages) {
+  cDIBSection dib;
+  ASSERT_TRUE(dib.Create(4, 4));
+  dib.LoadPictureBlt(Sample(), 2, 1);  // (2, 1) … (4, 2) land at (0, 0) … (2, 1)
+  QImage back = dib.ToImage();
+  EXPECT_EQ(back.pixel(0, 0), qRgb(80, 80, 7));
+  EXPECT_EQ(back.pixel(2, 1), qRgb(160, 160, 7));
+  EXPECT_EQ(back.pixel(3, 0), qRgb(0, 0, 0));  // beyond the picture: left alone
+  EXPECT_EQ(back.pixel(0, 2), qRgb(0, 0, 0));
+
+  QImage canvas(6, 6, QImage::Format_RGB32);
+  canvas.fill(Qt::white);
+  dib.PaintPicture(canvas, 3, 3, 2, 2, 1, 0);  // dib (1, 0) … (2, 1) to canvas (3, 3)
+  EXPECT_EQ(canvas.pixel(3, 3), qRgb(120, 80, 7));
+  EXPECT_EQ(canvas.pixel(4, 4), qRgb(160, 160, 7));
+  EXPECT_EQ(canvas.pixel(5, 5), qRgb(255, 255, 255));
+  EXPECT_EQ(canvas.pixel(2, 3), qRgb(255, 255, 255));
+}
+
+TEST(DIBSection, ResamplesAndRandomises) {
+  cDIBSection dib;
+  dib.CreateFromPicture(Sample());
+  std::unique_ptr<cDIBSection> same = dib.Resample(3, 5);
+  ASSERT_TRUE(same);
+  EXPECT_EQ(same->ToImage(), dib.ToImage());
+  std::unique_ptr<cDIBSection> wide = dib.Resample(6, 10);  // height first
+  ASSERT_TRUE(wide);
+  EXPECT_EQ(wide->Width(), 10);
+  EXPECT_EQ(wide->Height(), 6);
+  const QRgb corner = wide->ToImage().pixel(9, 5);
+  EXPECT_GT(qRed(corner), 120);  // the bottom-right stays red and green
+  EXPECT_GT(qGreen(corner), 120);
+  EXPECT_EQ(dib.Resample(0, 4), nullptr);
+
+  dib.RandomiseBits(true);  // grey, and not all one grey
+  const QImage random = dib.ToImage();
+  QSet<QRgb> greys;
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) greys << random.pixel(x, y);
+  for (const QRgb p : greys) EXPECT_TRUE(qRed(p) == qGreen(p) && qGreen(p) == qBlue(p)) << p;
+  EXPECT_GT(greys.size(), 1);
+  dib.ClearUp();
+  EXPECT_EQ(dib.Width(), 0);
+}
 
 TEST_F(Jpeg, DecodesUprightWithTheRightColoursAtEveryPadding) {
   for (const QSize size : {QSize(1, 32), QSize(4, 32), QSize(5, 32), QSize(64, 48)}) {
@@ -100,7 +197,7 @@ TEST_F(Jpeg, DecodesUprightWithTheRightColoursAtEveryPadding) {
 
 TEST_F(Jpeg, ReplacingAFileKeepsItsTimesAndPermissions) {
   const QString file = Path(u"chart.jpg"_s);
-  Write(file, "old");
+  ASSERT_TRUE(Write(file, "old"));
   ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
   const QDateTime accessed(QDate(2021, 3, 4), QTime(5, 6, 7));
   const QDateTime modified(QDate(2020, 1, 2), QTime(3, 4, 5));
@@ -116,24 +213,7 @@ TEST_F(Jpeg, ReplacingAFileKeepsItsTimesAndPermissions) {
   EXPECT_TRUE(Read(file).startsWith("\xFF\xD8"));  // (reading it changes the access time)
 }
 
-TEST_F(Jpeg, AFailedWriteKeepsTheOldFile) {
-  // A name so long that no file can be made beside it: the new picture cannot be written.
-  const QString file = Path(QString(246, u'a') + u".jpg"_s);
-  Write(file, "old picture");
-  ASSERT_EQ(Read(file), "old picture");
-  EXPECT_FALSE(SaveJpeg(Dib(Quarters(16, 16)), file, 80));
-  EXPECT_EQ(Read(file), "old picture");
-
-  test::ScriptedPrompts prompts;
-  prompts.files << file;
-  prompts.answers << true;
-  EXPECT_FALSE(SavePicture(Quarters(16, 16), prompts));
-  EXPECT_EQ(prompts.messages, QStringList{u"保存图片出错！"_s});
-  EXPECT_EQ(Read(file), "old picture");
-}
-
 TEST_F(Jpeg, SaveCommandNamesAsksAndReports) {
-  test::ScriptedPrompts prompts;
   const QImage picture = Quarters(20, 10);
   // ".jpg" is added unless the name ends in it exactly.
   prompts.files << Path(u"图表"_s) << Path(u"CHART.JPG"_s) << Path(u"a.jpg"_s);
@@ -146,7 +226,7 @@ TEST_F(Jpeg, SaveCommandNamesAsksAndReports) {
   EXPECT_TRUE(prompts.questions.isEmpty());
 
   // An existing file: No keeps it untouched, Yes replaces it.
-  Write(Path(u"旧.jpg"_s), "keep");
+  ASSERT_TRUE(Write(Path(u"旧.jpg"_s), "keep"));
   prompts.files << Path(u"旧"_s) << Path(u"旧.jpg"_s);
   prompts.answers << false << true;
   EXPECT_FALSE(SavePicture(picture, prompts));
@@ -163,4 +243,16 @@ TEST_F(Jpeg, SaveCommandNamesAsksAndReports) {
   EXPECT_FALSE(SavePicture(QImage(), prompts));
   EXPECT_EQ(prompts.messages, QStringList{u"保存图片出错！"_s});
   EXPECT_FALSE(QFileInfo::exists(Path(u"空白.jpg"_s)));
+
+  // A name so long that no file can be made beside it: the new picture cannot be written, and
+  // the old one stays.
+  const QString file = Path(QString(246, u'a') + u".jpg"_s);
+  ASSERT_TRUE(Write(file, "old picture"));
+  EXPECT_FALSE(SaveJpeg(Dib(picture), file, 80));
+  prompts.messages.clear();
+  prompts.files << file;
+  prompts.answers << true;
+  EXPECT_FALSE(SavePicture(picture, prompts));
+  EXPECT_EQ(prompts.messages, QStringList{u"保存图片出错！"_s});
+  EXPECT_EQ(Read(file), "old picture");
 }
