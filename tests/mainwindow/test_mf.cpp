@@ -103,34 +103,25 @@ class TestMF : public QObject {
 
   void controlsAndMenusCarryTheirNamesAndCaptions() {
     MF w;
-    const QList<std::pair<const char*, QString>> buttons = {
-        {"Com_0", u"添加产品"_s},     {"Com_1", u"删除产品"_s},      {"Com_2", u"刷新列表"_s},
-        {"Com_3", u"更新产品信息"_s}, {"Com_4", u"设置"_s},          {"Com_10", u"删除数据"_s},
-        {"Com_11", u"刷新列表"_s},    {"Com_20", u"产品类别选择"_s}, {"Com_21", u"分析"_s},
-        {"Com_23", u"分析"_s},        {"Com_26", u"产品选择"_s},     {"Com_35", u"分析"_s}};
-    for (const auto& [name, caption] : buttons)
-      QCOMPARE(Find<QPushButton>(&w, QString::fromLatin1(name))->text(), caption);
-    const QList<std::pair<const char*, QString>> actions = {
-        {"mNewDB", u"新建数据库"_s},
-        {"mSelectDB", u"选择数据库"_s},
-        {"mDeleteDB", u"删除数据库"_s},
-        {"mCompactDB", u"压缩数据库"_s},
-        {"mRenameDB", u"数据库改名"_s},
-        {"mOutpuDB", u"导出数据库"_s},
-        {"mInputDB", u"导入数据库"_s},
-        {"mExit", u"退出"_s},
-        {"mDownToday", u"下载今天数据(所有数据库)"_s},
-        {"mDownTodayCur", u"下载今天数据(当前数据库)"_s},
-        {"mDownPic", u"补齐缺失图片"_s},
-        {"mProStructrue", u"类别构成分析"_s},
-        {"mForbidProPic", u"禁止显示产品图片"_s},
-        {"mClassSet", u"分类名称设置"_s},
-        {"mUseHelp", u"使用说明"_s},
-        {"mAbout", u"关于澜析"_s},
-        {"mQQHelp1", u"QQ帮助1"_s},
-        {"mQQHelp2", u"QQ帮助2"_s}};
-    for (const auto& [name, caption] : actions)
-      QCOMPARE(Find<QAction>(&w, QString::fromLatin1(name))->text(), caption);
+    // Buttons and menu entries, as "objectName=caption".
+    const QStringList captions =
+        QString::fromUtf8(
+            "Com_0=添加产品 Com_1=删除产品 Com_2=刷新列表 Com_3=更新产品信息 Com_4=设置 "
+            "Com_10=删除数据 Com_11=刷新列表 Com_20=产品类别选择 Com_21=分析 Com_23=分析 "
+            "Com_26=产品选择 Com_35=分析 mNewDB=新建数据库 mSelectDB=选择数据库 "
+            "mDeleteDB=删除数据库 mCompactDB=压缩数据库 mRenameDB=数据库改名 mOutpuDB=导出数据库 "
+            "mInputDB=导入数据库 mExit=退出 mDownToday=下载今天数据(所有数据库) "
+            "mDownTodayCur=下载今天数据(当前数据库) mDownPic=补齐缺失图片 "
+            "mProStructrue=类别构成分析 mForbidProPic=禁止显示产品图片 mClassSet=分类名称设置 "
+            "mUseHelp=使用说明 mAbout=关于澜析 mQQHelp1=QQ帮助1 mQQHelp2=QQ帮助2")
+            .split(u' ');
+    QCOMPARE(captions.size(), 30);
+    for (const QString& entry : captions) {
+      QObject* o = w.findChild<QObject*>(entry.section(u'=', 0, 0));
+      QVERIFY2(o && (qobject_cast<QPushButton*>(o) || qobject_cast<QAction*>(o)),
+               qPrintable(entry));
+      QCOMPARE(o->property("text").toString(), entry.section(u'=', 1));
+    }
     QStringList menus;
     for (QAction* a : w.menuBar()->actions()) menus << a->text();
     QCOMPARE(menus, (QStringList{u"文件"_s, u"下载"_s, u"更多分析"_s, u"设置"_s, u"帮助"_s}));
