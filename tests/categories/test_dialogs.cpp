@@ -4,7 +4,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
 
 #include "categories/categorynames.h"
 #include "categories/selection.h"
@@ -13,7 +12,6 @@
 #include "categories/ui/selproduct.h"
 #include "guisession.h"
 #include "storage/dboperate.h"
-#include "tables/ui/gridview.h"
 #include "widgetdriver.h"
 
 using namespace Qt::StringLiterals;

@@ -293,11 +293,7 @@ TEST_F(Catalogue, ATimeSummerTimeSkipsStillNamesItsOwnFile) {
   DeleteDB(host, u"跳过的时刻"_s);
   EXPECT_FALSE(QFile::exists(gap));
   EXPECT_EQ(Content(after), "the other database");
-  if (oldTz.isNull()) {
-    qunsetenv("TZ");
-  } else {
-    qputenv("TZ", oldTz);
-  }
+  oldTz.isNull() ? qunsetenv("TZ") : qputenv("TZ", oldTz);
   tzset();
 }
 

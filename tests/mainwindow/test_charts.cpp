@@ -10,7 +10,6 @@
 #include "guisession.h"
 #include "mainwindow/ui/choosers.h"
 #include "mainwindow/ui/tabcontrol.h"
-#include "tables/ui/gridview.h"
 #include "widgetdriver.h"
 
 using namespace Qt::StringLiterals;

@@ -3,21 +3,18 @@
 // table menu's "修改分类", the chart pages' selection dialogs and the picture preview.
 #include <QAbstractItemView>
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTest>
 
 #include "categories/categoryedit.h"
 #include "guisession.h"
 #include "mainwindow/ui/productlisteditor.h"
 #include "mainwindow/ui/tabcontrol.h"
 #include "storage/dboperate.h"
-#include "tables/ui/gridview.h"
 #include "widgetdriver.h"
 
 using namespace Qt::StringLiterals;

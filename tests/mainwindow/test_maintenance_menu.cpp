@@ -11,7 +11,6 @@
 #include "databasecontent.h"
 #include "guisession.h"
 #include "storage/dboperate.h"
-#include "tables/ui/gridview.h"
 #include "widgetdriver.h"
 
 using namespace Qt::StringLiterals;

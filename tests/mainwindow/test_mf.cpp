@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QTimer>
 
 #include "common/routines.h"
 #include "guisession.h"
@@ -20,7 +19,6 @@
 #include "mainwindow/ui/tabcontrol.h"
 #include "storage/dboperate.h"
 #include "storage/settings.h"
-#include "tables/ui/gridview.h"
 #include "widgetdriver.h"
 
 using namespace Qt::StringLiterals;

@@ -2,13 +2,9 @@
 // read with xprop, is its caption exactly (nothing appended, nothing left out). Runs under
 // xvfb-run on the xcb platform.
 #include <QAbstractButton>
-#include <QApplication>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <QWidget>
 
 #include "common/progress.h"
 #include "mainwindow/ui/application.h"
