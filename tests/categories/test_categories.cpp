@@ -41,9 +41,10 @@ class Categories : public TablesTest {
     for (int c = 9; c <= 18; ++c) t << grid.TextMatrix(1, c);
     return t;
   }
-  static QStringList Internal() {
+  // The internal captions with some replaced.
+  static QStringList Names(const QMap<int, QString>& replaced = {}) {
     QStringList t;
-    for (int i = 0; i < kCategoryCount; ++i) t << InternalCategoryCaption(i);
+    for (int i = 0; i < kCategoryCount; ++i) t << replaced.value(i, InternalCategoryCaption(i));
     return t;
   }
 };
@@ -53,19 +54,17 @@ class Categories : public TablesTest {
 TEST_F(Categories, WithoutParaTheCaptionsStayAndNothingIsSaid) {
   Exec(u"DROP TABLE Para"_s);
   Load();
-  EXPECT_EQ(Titles(), Internal());
-  EXPECT_TRUE(DisplayCategoryNames() == Internal());
+  EXPECT_EQ(Titles(), Names());
+  EXPECT_TRUE(DisplayCategoryNames() == Names());
   EXPECT_TRUE(prompts.messages.isEmpty());
   // Saving names brings the table back.
-  QStringList names = Internal();
-  names[2] = u"颜色"_s;
-  ASSERT_TRUE(SaveCategoryNames(names));
+  ASSERT_TRUE(SaveCategoryNames(Names({{2, u"颜色"_s}})));
   Load();
   EXPECT_EQ(grid.TextMatrix(1, 11), u"颜色"_s);
 }
 
 TEST_F(Categories, NamesAreStoredOnlyWhereTheyDifferAndShownExactly) {
-  QStringList names = Internal();
+  QStringList names = Names();
   for (int i = 0; i < kTricky.size(); ++i) names[i] = kTricky[i];
   names[7] = QString();  // an empty name is a name too
   ASSERT_TRUE(SaveCategoryNames(names));
@@ -75,10 +74,8 @@ TEST_F(Categories, NamesAreStoredOnlyWhereTheyDifferAndShownExactly) {
   EXPECT_EQ(Titles(), names);
 
   // Back to the internal caption: the row goes.
-  names = Internal();
-  names[2] = u"风格"_s;
-  ASSERT_TRUE(SaveCategoryNames(names));
-  ASSERT_TRUE(SaveCategoryNames(Internal()));
+  ASSERT_TRUE(SaveCategoryNames(Names({{2, u"风格"_s}})));
+  ASSERT_TRUE(SaveCategoryNames(Names()));
   EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Para"_s), 0);
 }
 
@@ -86,21 +83,18 @@ TEST_F(Categories, ApplyRenamesTheFirstMatchingTitleAndTheListFollows) {
   Exec(u"INSERT INTO Para(CID,Name,Con) VALUES(1,'分类2','颜色'),(2,'分类3','不是名称')"_s);
   SetupGridColumns(grid, {u"ID"_s, QString(), u"C1"_s, u"C1"_s},
                    {u"ID"_s, u"序号"_s, u"分类2"_s, u"分类2"_s});
-  QStringList items = Internal();
+  QStringList items = Names();
   QString text = u"分类2"_s;
   ApplyCategoryNames(&grid, &items, &text);
-  EXPECT_EQ(grid.TextMatrix(1, 2), u"颜色"_s);
-  EXPECT_EQ(grid.TextMatrix(1, 3), u"分类2"_s);
-  EXPECT_EQ(items[1], u"颜色"_s);
-  EXPECT_EQ(items[2], u"分类3"_s);
+  EXPECT_EQ(std::pair(grid.TextMatrix(1, 2), grid.TextMatrix(1, 3)),
+            std::pair(u"颜色"_s, u"分类2"_s));
+  EXPECT_EQ(items.mid(1, 2), (QStringList{u"颜色"_s, u"分类3"_s}));
   EXPECT_EQ(text, u"颜色"_s);
 }
 
 TEST_F(Categories, RefreshingShowsNewNamesOverOldOnesAndKeepsSortMarks) {
   AddProducts({{u"甲"_s, u"b"_s}, {u"乙"_s, u"a"_s}});
-  QStringList names = Internal();
-  names[0] = u"品类"_s;
-  names[1] = u"季节"_s;
+  QStringList names = Names({{0, u"品类"_s}, {1, u"季节"_s}});
   ASSERT_TRUE(SaveCategoryNames(names));
   Load();
   SortByColumn(grid, 9);
@@ -108,12 +102,10 @@ TEST_F(Categories, RefreshingShowsNewNamesOverOldOnesAndKeepsSortMarks) {
   QStringList items = names;
   QString text = u"季节"_s;
 
-  names[0] = u"款式"_s;
-  names[1] = InternalCategoryCaption(1);
-  ASSERT_TRUE(SaveCategoryNames(names));
+  ASSERT_TRUE(SaveCategoryNames(Names({{0, u"款式"_s}})));
   RefreshCategoryCaptions(&grid, &items, &text);
-  EXPECT_EQ(grid.TextMatrix(1, 9), u"款式△"_s);
-  EXPECT_EQ(grid.TextMatrix(1, 10), u"分类2"_s);
+  EXPECT_EQ(std::pair(grid.TextMatrix(1, 9), grid.TextMatrix(1, 10)),
+            std::pair(u"款式△"_s, u"分类2"_s));
   EXPECT_EQ(items.mid(0, 3), (QStringList{u"款式"_s, u"分类2"_s, u"分类3"_s}));
   EXPECT_EQ(text, u"分类2"_s);
 }
@@ -157,10 +149,8 @@ TEST_F(Categories, ABlockChangesOnlyItsCategoryCellsFromEitherCorner) {
   EXPECT_EQ(Column(grid, 5), (QStringList{u"d"_s, u"c"_s, u"b"_s, u"a"_s}));
   EXPECT_EQ(Column(grid, 9), (QStringList{u"4"_s, kTricky[0], kTricky[0], u"1"_s}));
   EXPECT_EQ(Column(grid, 10), (QStringList{QString(), kTricky[0], kTricky[0], QString()}));
-  for (qint64 id : {2, 3}) {
-    EXPECT_EQ(Stored(u"C0"_s, id), kTricky[0]);
-    EXPECT_EQ(Stored(u"C1"_s, id), kTricky[0]);
-  }
+  for (qint64 id : {2, 3})
+    EXPECT_EQ(Stored(u"C0"_s, id) + Stored(u"C1"_s, id), kTricky[0] + kTricky[0]);
   EXPECT_EQ(Stored(u"Name"_s, 2), u"b"_s);
   EXPECT_EQ(Stored(u"C0"_s, 4), u"4"_s);
 

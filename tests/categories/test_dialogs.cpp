@@ -4,17 +4,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
 
 #include "categories/categorynames.h"
 #include "categories/selection.h"
 #include "categories/ui/classset.h"
 #include "categories/ui/selclass.h"
 #include "categories/ui/selproduct.h"
-#include "programfolder_fixture.h"
-#include "scriptedprompts.h"
+#include "guisession.h"
 #include "storage/dboperate.h"
-#include "tables/ui/gridview.h"
 #include "widgetdriver.h"
 
 using namespace Qt::StringLiterals;
@@ -27,15 +24,24 @@ void Click(QWidget* w, const QString& name) {
   QTest::mouseClick(Find(w, name), Qt::LeftButton);
 }
 
+template <typename W>
+W* Shown() {
+  auto* w = new W;
+  w->show();
+  if (!QTest::qWaitForWindowExposed(w)) qWarning() << "not shown";
+  return w;
+}
+
 }  // namespace
 
 class TestDialogs : public QObject {
   Q_OBJECT
 
+  std::optional<GuiSession> s_;
+
  private Q_SLOTS:
   void init() {
-    folder_ = std::make_unique<test::TempProgramFolder>();
-    prompts_ = std::make_unique<test::ScriptedPrompts>();
+    s_.emplace();
     CurDBFile = u"data.mdb"_s;
     WorkDBFile = CurDBFile;
     Connection conn;
@@ -46,24 +52,19 @@ class TestDialogs : public QObject {
     SelectionText.clear();
     SelectedProductNames.clear();
   }
-  void cleanup() {
-    prompts_.reset();
-    folder_.reset();
-  }
+  void cleanup() { s_.reset(); }
 
   void classSetRenamesACategoryAndBack() {
     for (const QString& name : {u"颜色'\"%"_s, u"分类3"_s}) {
-      auto* w = new ClassSet;
-      w->show();
+      auto* w = Shown<ClassSet>();
       QCOMPARE(w->windowTitle(), u"分类名称设置"_s);
       QCOMPARE(Find<QPushButton>(w, u"Com_0"_s)->text(), u"确  定"_s);
       QCOMPARE(Find<QPushButton>(w, u"Com_1"_s)->text(), u"取  消"_s);
       auto* msf = Find<GridView>(w, u"MSF"_s);
       Grid& g = *msf->grid();
-      QCOMPARE(g.Rows(), 12);
+      QCOMPARE(std::tuple(g.Rows(), g.TextMatrix(11, 0), g.TextMatrix(11, 1)),
+               std::tuple(12, u"10"_s, u"分类10"_s));
       QCOMPARE(g.TextMatrix(1, 2), u"实际显示类别名称"_s);
-      QCOMPARE(g.TextMatrix(11, 0), u"10"_s);
-      QCOMPARE(g.TextMatrix(11, 1), u"分类10"_s);
       ClickCell(msf, 1 + 3, 1);  // the internal caption cannot be edited
       QVERIFY(!Find(w, u"T"_s)->isVisible());
       ClickCell(msf, 1 + 3, 2);
@@ -80,13 +81,12 @@ class TestDialogs : public QObject {
     }
     QCOMPARE(LookupWhere(u"Para"_s, u"CID=1"_s, u"Name"_s).toString(), QString());
 
-    // Cancel, and Escape in the editor, store nothing.
-    auto* w = new ClassSet;
-    w->show();
+    // Cancel, and Escape, store nothing.
+    auto* w = Shown<ClassSet>();
     auto* msf = Find<GridView>(w, u"MSF"_s);
     ClickCell(msf, 2, 2);
     Type(Find(w, u"T"_s), u"款式"_s);
-    QTest::keyClick(Find(w, u"T"_s), Qt::Key_Escape);
+    QTest::keyClick(Find(w, u"T"_s), Qt::Key_Escape);  // Escape in the editor
     QCOMPARE(msf->grid()->TextMatrix(2, 2), u"分类1"_s);
     ClickCell(msf, 3, 2);
     Type(Find(w, u"T"_s), u"季节"_s);
@@ -97,16 +97,14 @@ class TestDialogs : public QObject {
 
   void selClassOpensPresetAndReturnsTheTenFields() {
     SelectionText = u",夏季,,,,,,,,,"_s;
-    auto* w = new SelClass;
-    w->show();
+    auto* w = Shown<SelClass>();
     QCOMPARE(w->windowTitle(), u"类别选择"_s);
     QVERIFY(SelectionText.isEmpty());
     QCOMPARE(Find<QLabel>(w, u"Label4_9"_s)->text(), u"类别10"_s);
-    auto* cb1 = Find<QComboBox>(w, u"CB_1"_s);
-    QCOMPARE(cb1->currentText(), u"夏季"_s);
-    QCOMPARE(Find<QComboBox>(w, u"CB_0"_s)->currentText(), QString());
-    QStringList items;
+    QCOMPARE(Find<QComboBox>(w, u"CB_1"_s)->currentText(), u"夏季"_s);
     auto* cb0 = Find<QComboBox>(w, u"CB_0"_s);
+    QCOMPARE(cb0->currentText(), QString());
+    QStringList items;
     for (int i = 0; i < cb0->count(); ++i) items << cb0->itemText(i);
     QCOMPARE(items, (QStringList{u"T恤"_s, u"衬衫"_s, u"风衣"_s, u"所有"_s}));
     Click(w, u"Com_0"_s);
@@ -114,8 +112,7 @@ class TestDialogs : public QObject {
 
     // Opened without a choice: "所有" everywhere; a value chosen in the first list.
     SelectionText.clear();
-    w = new SelClass;
-    w->show();
+    w = Shown<SelClass>();
     for (int i = 0; i < 10; ++i)
       QCOMPARE(Find<QComboBox>(w, u"CB_"_s + QString::number(i))->currentText(), u"所有"_s);
     Find<QComboBox>(w, u"CB_0"_s)->setCurrentIndex(1);
@@ -123,49 +120,37 @@ class TestDialogs : public QObject {
     QCOMPARE(SelectionText, u"衬衫,,,,,,,,,,"_s);
 
     SelectionText = u"衬衫,,,,,,,,,,"_s;
-    w = new SelClass;
-    w->show();
+    w = Shown<SelClass>();
     Click(w, u"Com_1"_s);
     QCOMPARE(SelectionText, QString());
   }
 
   void selProductTicksThePreviousChoiceAndReturnsIdsAndNames() {
     SelectionText = u"3,99"_s;
-    auto* w = new SelProduct;
-    w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w));
+    auto* w = Shown<SelProduct>();
     QCOMPARE(w->windowTitle(), u"产品选择"_s);
     QCOMPARE(Find<QPushButton>(w, u"Com_0"_s)->text(), u"确   定"_s);
     auto* msf = Find<GridView>(w, u"MSF"_s);
     Grid& g = *msf->grid();
-    QCOMPARE(g.TextMatrix(1, 2), u"选择"_s);
-    QCOMPARE(g.TextMatrix(2, 3), u"甲"_s);
-    QCOMPARE(g.TextMatrix(4, 2), u"√"_s);  // product 3
-    QCOMPARE(g.TextMatrix(2, 2), QString());
+    // Product 3 is ticked.
+    QCOMPARE(QStringList(
+                 {g.TextMatrix(1, 2), g.TextMatrix(2, 3), g.TextMatrix(4, 2), g.TextMatrix(2, 2)}),
+             QStringList({u"选择"_s, u"甲"_s, u"√"_s, QString()}));
     // A click on the check column ticks a row; another on a ticked one clears it.
-    ClickCell(msf, 5, 2);
-    ClickCell(msf, 2, 2);
-    ClickCell(msf, 4, 2);
-    ClickCell(msf, 4, 2);
+    for (int row : {5, 2, 4, 4}) ClickCell(msf, row, 2);
     Click(w, u"Com_0"_s);
     QCOMPARE(SelectionText, u"1,3,4"_s);
     QCOMPARE(SelectedProductNames, u"甲\r\n丙\r\n丁's"_s);
 
     // Nothing ticked: OK leaves the selection text empty.
     SelectionText = u"2"_s;
-    w = new SelProduct;
-    w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w));
+    w = Shown<SelProduct>();
     msf = Find<GridView>(w, u"MSF"_s);
     ClickCell(msf, 3, 2);
     QCOMPARE(msf->grid()->TextMatrix(3, 2), QString());
     Click(w, u"Com_0"_s);
     QCOMPARE(SelectionText, QString());
   }
-
- private:
-  std::unique_ptr<test::TempProgramFolder> folder_;
-  std::unique_ptr<test::ScriptedPrompts> prompts_;
 };
 
 QTEST_MAIN(TestDialogs)

@@ -34,28 +34,25 @@ class Catalogue : public ::testing::Test {
     NewDB(host);
     return CataloguedFilePath(CleanDatabaseName(typed));
   }
-  // Catalogues a database directly, `secondsAgo` in the past, so that several can be made
-  // within one second without sharing a file name.
+  // Catalogues a database directly, `secondsAgo` in the past (several within one second), or
+  // with the Dat text `dat`; its file holds the template.
   QString Register(const QString& name, int secondsAgo, bool open = false) {
     return RegisterAt(name, Value::IsoDateTime(QDateTime::currentDateTime().addSecs(-secondsAgo)),
                       open);
   }
-  // Catalogues a database with the Dat text `dat`; its file holds the template.
   QString RegisterAt(const QString& name, const QString& dat, bool open = false) {
-    EXPECT_TRUE(ExecuteSQL(u"INSERT INTO DBInfo(Name,Dat) VALUES(?,?)"_s, {name, dat}, nullptr,
-                           u"PARA.mdb"_s));
+    Sql(u"INSERT INTO DBInfo(Name,Dat) VALUES(?,?)"_s, {name, dat});
     const QString path = folder.file(CatalogFileName(dat));
     EXPECT_TRUE(QFile::copy(folder.file(u"data.mdb"_s), path));
-    if (open) {
-      EXPECT_TRUE(OpenDB(host, name));
-    }
+    EXPECT_TRUE(!open || OpenDB(host, name));
     return path;
   }
-  // A file with a recognisable content.
-  void WriteFile(const QString& path, const QByteArray& content) {
+  static void Sql(const QString& sql, const Params& params = {}) {
+    EXPECT_TRUE(ExecuteSQL(sql, params, nullptr, u"PARA.mdb"_s)) << sql.toStdString();
+  }
+  static void WriteFile(const QString& path, const QByteArray& content) {
     QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(content);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
   }
   static QByteArray Content(const QString& path) {
     QFile f(path);
@@ -102,8 +99,7 @@ TEST_F(Catalogue, NewDatabasesNeverShareAFileAndLeaveOtherFilesAlone) {
   const QDateTime now = QDateTime::currentDateTime();
   for (int s = -1; s <= 3; ++s) {
     const QString dat = Value::IsoDateTime(now.addSecs(s));
-    ASSERT_TRUE(ExecuteSQL(u"INSERT INTO DBInfo(Name,Dat) VALUES(?,?)"_s,
-                           {u"占位"_s + QString::number(s), dat}, nullptr, u"PARA.mdb"_s));
+    Sql(u"INSERT INTO DBInfo(Name,Dat) VALUES(?,?)"_s, {u"占位"_s + QString::number(s), dat});
     WriteFile(folder.file(CatalogFileName(dat)), "kept");
   }
   const QString orphan = folder.file(CatalogFileName(Value::IsoDateTime(now.addSecs(4))));
@@ -128,18 +124,16 @@ TEST_F(Catalogue, NewDatabasesNeverShareAFileAndLeaveOtherFilesAlone) {
 TEST_F(Catalogue, ATemplateThatIsMissingOrNoDatabaseCataloguesNothing) {
   const QString templ = folder.file(u"data.mdb"_s);
   QFile::resize(templ, 4096);  // cut short: no longer opens as a database
-  prompts.inputs.enqueue(u"坏模板"_s);
-  NewDB(host);
-  EXPECT_EQ(prompts.messages,
-            QStringList{u"模板文件“"_s + templ + u"”不是有效的数据库文件，数据库生成失败！"_s});
-  EXPECT_TRUE(prompts.questions.isEmpty());  // never "创建成功"
-
-  QFile::remove(templ);
-  prompts.messages.clear();
-  prompts.inputs.enqueue(u"无模板"_s);
-  NewDB(host);
-  EXPECT_EQ(prompts.messages,
-            QStringList{u"无法从模板文件“"_s + templ + u"”复制出新数据库，数据库生成失败！"_s});
+  for (const QString& expected :
+       {u"模板文件“"_s + templ + u"”不是有效的数据库文件，数据库生成失败！"_s,
+        u"无法从模板文件“"_s + templ + u"”复制出新数据库，数据库生成失败！"_s}) {
+    prompts.messages.clear();
+    prompts.inputs.enqueue(u"坏模板"_s);
+    NewDB(host);
+    EXPECT_EQ(prompts.messages, QStringList{expected});
+    EXPECT_TRUE(prompts.questions.isEmpty());  // never "创建成功"
+    QFile::remove(templ);
+  }
   EXPECT_EQ(CatalogueRows(), 0);
   EXPECT_EQ(FilesNamed(u"DB*"_s), 0);  // no database file, no mark, no partial copy
 }
@@ -175,15 +169,14 @@ TEST_F(Catalogue, OpeningAnOlderDatabaseAddsParaAndFillsTheItemIds) {
   }
   ASSERT_TRUE(OpenDB(host, u"旧库"_s));
   EXPECT_TRUE(TableExists(u"Para"_s, CurDBFile));
-  EXPECT_EQ(LookupValue(u"Product"_s, u"甲"_s, u"Name"_s, u"TID"_s, CurDBFile).toString(),
-            u"123"_s);
-  EXPECT_EQ(LookupValue(u"Product"_s, u"乙"_s, u"Name"_s, u"TID"_s, CurDBFile).toString(),
-            u"no id here"_s);
+  const auto tid = [](const QString& name) {
+    return LookupValue(u"Product"_s, name, u"Name"_s, u"TID"_s, CurDBFile).toString();
+  };
+  EXPECT_EQ(std::pair(tid(u"甲"_s), tid(u"乙"_s)), std::pair(u"123"_s, u"no id here"_s));
   // Opening again changes nothing.
   ExecuteSQL(u"UPDATE Product SET TID='kept'"_s, {}, nullptr, CurDBFile);
   ASSERT_TRUE(OpenDB(host, u"旧库"_s));
-  EXPECT_EQ(LookupValue(u"Product"_s, u"甲"_s, u"Name"_s, u"TID"_s, CurDBFile).toString(),
-            u"kept"_s);
+  EXPECT_EQ(tid(u"甲"_s), u"kept"_s);
   EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
@@ -197,11 +190,10 @@ TEST_F(Catalogue, FilesThatVanishedOrAreNotDatabasesLeaveTheCurrentOneCurrent) {
 
   EXPECT_FALSE(OpenDB(host, u"乙"_s));
   EXPECT_FALSE(OpenDB(host, u"丙"_s));
-  EXPECT_FALSE(OpenDB(host, u"没有这个"_s));
-  EXPECT_EQ(prompts.messages, (QStringList{u"数据库调用失败：没有找到相应的数据文件！"_s,
-                                           u"无法建立数据库连接(数据库："_s +
-                                               broken.mid(broken.lastIndexOf(u'/') + 1) + u")！"_s,
-                                           u"数据库调用失败：没有找到相应的数据文件！"_s}));
+  EXPECT_EQ(prompts.messages,
+            (QStringList{u"数据库调用失败：没有找到相应的数据文件！"_s,
+                         u"无法建立数据库连接(数据库："_s +
+                             broken.mid(broken.lastIndexOf(u'/') + 1) + u")！"_s}));
   EXPECT_EQ(host.label, u"甲"_s);
   EXPECT_EQ(CurDBFile, current);
 
@@ -259,8 +251,7 @@ TEST_F(Catalogue, DeleteRefusesTheCurrentAndRemovesRowAndFile) {
 
 TEST_F(Catalogue, NamesTheCatalogueCannotResolveNeverReachAFile) {
   WriteFile(folder.file(u"DB.mdb"_s), "someone's file");
-  ASSERT_TRUE(ExecuteSQL(u"INSERT INTO DBInfo(Name,Dat) VALUES('无日期','not a date')"_s, {},
-                         nullptr, u"PARA.mdb"_s));
+  Sql(u"INSERT INTO DBInfo(Name,Dat) VALUES('无日期','not a date')"_s);
   EXPECT_FALSE(OpenDB(host, u"无日期"_s));
   EXPECT_FALSE(OpenDB(host, u"没有这个"_s));
   DeleteDB(host, u"没有这个"_s);
@@ -276,8 +267,7 @@ TEST_F(Catalogue, NamesTheCatalogueCannotResolveNeverReachAFile) {
 TEST_F(Catalogue, TwoRowsOfOneFileLoseTheFileOnlyWithTheLastOfThem) {
   // Older versions could catalogue two databases in one second under one file.
   const QString path = RegisterAt(u"甲"_s, u"2012-03-05 14:30:15"_s);
-  ASSERT_TRUE(ExecuteSQL(u"INSERT INTO DBInfo(Name,Dat) VALUES('乙','2012-03-05T14:30:15')"_s, {},
-                         nullptr, u"PARA.mdb"_s));
+  Sql(u"INSERT INTO DBInfo(Name,Dat) VALUES('乙','2012-03-05T14:30:15')"_s);
   DeleteDB(host, u"甲"_s);
   EXPECT_TRUE(QFile::exists(path));
   ASSERT_TRUE(OpenDB(host, u"乙"_s));
@@ -303,11 +293,7 @@ TEST_F(Catalogue, ATimeSummerTimeSkipsStillNamesItsOwnFile) {
   DeleteDB(host, u"跳过的时刻"_s);
   EXPECT_FALSE(QFile::exists(gap));
   EXPECT_EQ(Content(after), "the other database");
-  if (oldTz.isNull()) {
-    qunsetenv("TZ");
-  } else {
-    qputenv("TZ", oldTz);
-  }
+  oldTz.isNull() ? qunsetenv("TZ") : qputenv("TZ", oldTz);
   tzset();
 }
 

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -24,28 +23,6 @@ struct ProgressReset {
 };
 
 }  // namespace
-
-TEST(Progress, StepsCutThePercentageAndCount) {
-  ProgressReset reset;
-  ShowProgress(u"正在删除数据..."_s, 3, 0);
-  EXPECT_TRUE(ProgressOpen());
-  EXPECT_EQ(Progress().labelText, u"正在删除数据..."_s);
-  EXPECT_EQ(Progress().percentText, u"0%"_s);
-  QStringList percents, counts;
-  for (int i = 0; i < 3; ++i) {
-    StepProgress(1, u"pages"_s);
-    percents << Progress().percentText;
-    counts << Progress().countText;
-  }
-  EXPECT_EQ(percents, (QStringList{u"33.3%"_s, u"66.6%"_s, u"100%"_s}));
-  EXPECT_EQ(counts, (QStringList{u"(1/3)"_s, u"(2/3)"_s, u"(3/3)"_s}));
-  EXPECT_TRUE(QRegularExpression(u"^\\d+:\\d+/\\d+:\\d+/\\d+:\\d+$"_s)
-                  .match(Progress().timeText)
-                  .hasMatch())
-      << Progress().timeText.toStdString();
-  CloseProgress();
-  EXPECT_FALSE(ProgressOpen());
-}
 
 TEST(Progress, TimeLineWaitsForOneThousandthAndOtherUnitsCountNothing) {
   ProgressReset reset;
@@ -123,67 +100,43 @@ TEST(Progress, EventsRunByElapsedTimeAndOnTheLastStep) {
   EXPECT_EQ(counter.passes, start + 2);
 }
 
-TEST(Progress, StepAfterTheUserClosedTheWindowReloadsItHidden) {
-  ProgressReset reset;
-  ShowProgress(u"正在更新指定产品信息..."_s, 5, 0);
-  EXPECT_TRUE(Progress().visible);
-  ProgressWindowClosed();
-  EXPECT_FALSE(ProgressOpen());
-  StepProgress();
-  EXPECT_TRUE(ProgressOpen());
-  EXPECT_FALSE(Progress().visible);
-  EXPECT_EQ(Progress().labelText, u"进度条指示器"_s);  // a freshly loaded window
-}
-
-TEST(Progress, DurationsAndPercentages) {
-  EXPECT_EQ(FormatDuration(0), u"0:0"_s);
-  EXPECT_EQ(FormatDuration(-5), u"0:0"_s);
-  EXPECT_EQ(FormatDuration(7), u"0:7"_s);
-  EXPECT_EQ(FormatDuration(307), u"5:7"_s);
-  EXPECT_EQ(FormatDuration(3907), u"1:5:7"_s);
-  EXPECT_EQ(FormatDuration(86400 + 3600 + 61), u"1:1:1:1"_s);
-  EXPECT_EQ(FormatDuration(86400), u"1:0:0:0"_s);
+TEST(Common, DurationsPercentagesAndValuesAreWrittenAsShown) {
+  const std::pair<int, QString> durations[] = {
+      {0, u"0:0"_s},      {-5, u"0:0"_s},        {7, u"0:7"_s},        {307, u"5:7"_s},
+      {3907, u"1:5:7"_s}, {86400, u"1:0:0:0"_s}, {90061, u"1:1:1:1"_s}};
+  for (const auto& [seconds, text] : durations) EXPECT_EQ(FormatDuration(seconds), text) << seconds;
   EXPECT_EQ(PercentText(2, 3), u"66.6%"_s);
   EXPECT_EQ(PercentText(1, 7), u"14.2%"_s);
   EXPECT_EQ(PercentText(11, 10), u"110%"_s);
+  const QDateTime noon1900(QDate(1900, 1, 1), QTime(12, 0));
+  const std::tuple<Value, bool, QString> values[] = {
+      {Value(12.5), false, u"12.50"_s},
+      {Value(QDate(1900, 1, 1)), true, QString()},
+      {Value(QDateTime(QDate(1900, 1, 1), QTime(0, 0))), false, QString()},
+      {Value(noon1900), true, u"1900.01.01"_s},
+      {Value(QDateTime(QDate(2024, 3, 5), QTime(9, 7, 30))), false, u"2024.03.05 09:07"_s},
+      {Value(QDate(2024, 3, 5)), true, u"2024.03.05"_s},
+      {Value(true), false, u"√"_s},
+      {Value(false), false, QString()},
+      {Value(42), false, u"42"_s},
+      {Value(), false, QString()},
+      {Value(u"文本"_s), false, u"文本"_s}};
+  for (const auto& [value, dateOnly, text] : values) EXPECT_EQ(FormatValue(value, dateOnly), text);
 }
 
 TEST(Common, PumpEventsCountsPassesAndOrderPairSorts) {
   int delivered = 0;
   QObject target;
-  auto post = [&] {
-    QMetaObject::invokeMethod(
-        &target, [&] { ++delivered; }, Qt::QueuedConnection);
-  };
-  post();
+  QMetaObject::invokeMethod(
+      &target, [&] { ++delivered; }, Qt::QueuedConnection);
   PumpEvents(-1);
   EXPECT_EQ(delivered, 0);
   PumpEvents(0);
   EXPECT_EQ(delivered, 1);
-
-  int a = 7, b = 3;
-  OrderPair(a, b);
-  EXPECT_EQ(std::pair(a, b), std::pair(3, 7));
-  OrderPair(a, b);
-  EXPECT_EQ(std::pair(a, b), std::pair(3, 7));
   QDate d1(2024, 5, 1), d2(2024, 1, 1);
   OrderPair(d1, d2);
-  EXPECT_EQ(d1, QDate(2024, 1, 1));
-}
-
-TEST(Common, FormatValueByType) {
-  EXPECT_EQ(FormatValue(Value(12.5), false), u"12.50"_s);
-  EXPECT_EQ(FormatValue(Value(QDate(1900, 1, 1)), true), QString());
-  EXPECT_EQ(FormatValue(Value(QDateTime(QDate(1900, 1, 1), QTime(0, 0))), false), QString());
-  EXPECT_EQ(FormatValue(Value(QDateTime(QDate(1900, 1, 1), QTime(12, 0))), true), u"1900.01.01"_s);
-  EXPECT_EQ(FormatValue(Value(QDateTime(QDate(2024, 3, 5), QTime(9, 7, 30))), false),
-            u"2024.03.05 09:07"_s);
-  EXPECT_EQ(FormatValue(Value(QDate(2024, 3, 5)), true), u"2024.03.05"_s);
-  EXPECT_EQ(FormatValue(Value(true), false), u"√"_s);
-  EXPECT_EQ(FormatValue(Value(false), false), QString());
-  EXPECT_EQ(FormatValue(Value(42), false), u"42"_s);
-  EXPECT_EQ(FormatValue(Value(), false), QString());
-  EXPECT_EQ(FormatValue(Value(u"文本"_s), false), u"文本"_s);
+  OrderPair(d1, d2);
+  EXPECT_EQ(std::pair(d1, d2), std::pair(QDate(2024, 1, 1), QDate(2024, 5, 1)));
 }
 
 class Downloader : public ::testing::Test {
@@ -214,18 +167,15 @@ class Downloader : public ::testing::Test {
   }
 };
 
-TEST_F(Downloader, NamedDatabaseArrivesAsOneArgument) {
+TEST_F(Downloader, NamedDatabaseArrivesAsOneArgumentAndNoneMeansAll) {
   InstallScript(true);
   EXPECT_EQ(DownloaderArgument(u"女装"_s, u"DB120305143015.mdb"_s), u"女装|DB120305143015.mdb"_s);
   ASSERT_TRUE(StartDownloader({DownloaderArgument(u"春 夏'装 \"新\""_s, u"DB120305143015.mdb"_s)}));
   EXPECT_EQ(WaitForArguments(), (QStringList{u"1"_s, u"春 夏'装 \"新\"|DB120305143015.mdb"_s}));
-  EXPECT_TRUE(prompts.messages.isEmpty());
-}
-
-TEST_F(Downloader, NoArgumentMeansAllDatabases) {
-  InstallScript(true);
+  QFile::remove(dir.filePath(u"args.txt"_s));
   ASSERT_TRUE(StartDownloader({}));
   EXPECT_EQ(WaitForArguments(), QStringList{u"0"_s});
+  EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
 TEST_F(Downloader, MissingOrNotExecutableIsReported) {

@@ -7,91 +7,65 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
-#include <QTest>
 
-#include "common/progress.h"
 #include "databasecontent.h"
-#include "demodata.h"
-#include "mainwindow/ui/mf.h"
-#include "programfolder_fixture.h"
-#include "scriptedprompts.h"
+#include "guisession.h"
 #include "storage/dboperate.h"
-#include "tables/ui/gridview.h"
 #include "widgetdriver.h"
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
-using lanxi::test::Find;
+using namespace lanxi::test;
 
 class TestMaintenanceMenu : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
-  void init() {
-    folder_ = std::make_unique<test::TempProgramFolder>();
-    prompts_ = std::make_unique<test::ScriptedPrompts>();
-    QDir().mkpath(folder_->file(u"tmp"_s));
-    qputenv("TMPDIR", QFile::encodeName(folder_->file(u"tmp"_s)));
-  }
-  void cleanup() {
-    qunsetenv("TMPDIR");
-    CloseProgress();
-    prompts_.reset();
-    folder_.reset();
-  }
-
   void exportImportAndCompactFromTheMenu() {
-    demo::Spec spec;
-    spec.name = u"女装"_s;
-    spec.products = 5;
-    spec.days = 20;
-    demo::Result made;
-    const QString catalog = folder_->file(u"PARA.mdb"_s);
-    QVERIFY(demo::GenerateCataloguedDatabase(catalog, spec, &made));
-    QVERIFY(demo::SetDefaultDatabase(catalog, spec.name));
-    const QString original = folder_->file(made.fileName);
-    const QString content = test::DatabaseContent(original);
+    GuiSession s;
+    QDir().mkpath(s.folder.file(u"tmp"_s));
+    qputenv("TMPDIR", QFile::encodeName(s.folder.file(u"tmp"_s)));
+    const QString madeFile = s.MakeDefault(u"女装"_s, 5, 20);
+    const QString original = s.folder.file(madeFile);
+    const QString content = DatabaseContent(original);
     MF w;
     w.show();
     auto* label = Find<QLabel>(&w, u"CurDBName"_s);
     QCOMPARE(label->text(), u"女装"_s);
 
-    const QString saved = folder_->file(u"女装备份.mdb"_s);
-    test::WhenShown(u"SelectDB"_s, [](QWidget* dialog) {
+    const QString saved = s.folder.file(u"女装备份.mdb"_s);
+    WhenShown(u"SelectDB"_s, [](QWidget* dialog) {
       auto* cb = dialog->findChild<QComboBox*>(u"CB"_s);
       cb->setCurrentIndex(cb->findText(u"女装"_s));
       QTest::mouseClick(dialog->findChild<QPushButton*>(u"Com_0"_s), Qt::LeftButton);
     });
-    prompts_->files.enqueue(saved);
+    s.prompts.files << saved << saved;
     Find<QAction>(&w, u"mOutpuDB"_s)->trigger();
-    QCOMPARE(prompts_->messages, QStringList{u"数据库导出成功！"_s});
-    QCOMPARE(prompts_->fileDialogs.last().defaultName, u"女装.mdb"_s);
-    QCOMPARE(test::DatabaseContent(saved), content);
+    QCOMPARE(s.prompts.messages, QStringList{u"数据库导出成功！"_s});
+    QCOMPARE(s.prompts.fileDialogs.last().defaultName, u"女装.mdb"_s);
+    QCOMPARE(DatabaseContent(saved), content);
 
-    prompts_->files.enqueue(saved);
-    prompts_->inputs.enqueue(u"春装"_s);
-    prompts_->answers.enqueue(true);
+    s.prompts.inputs.enqueue(u"春装"_s);
+    s.prompts.answers.enqueue(true);
     Find<QAction>(&w, u"mInputDB"_s)->trigger();
-    QCOMPARE(prompts_->questions.last(), u"导入成功，是否现在马上调用？"_s);
+    QCOMPARE(s.prompts.questions.last(), u"导入成功，是否现在马上调用？"_s);
     QCOMPARE(label->text(), u"春装"_s);
-    QVERIFY(CurDBFile != made.fileName);
+    QVERIFY(CurDBFile != madeFile);
     QCOMPARE(Find<GridView>(&w, u"MSF_0"_s)->grid()->Rows(), 2 + 5);
 
     // The current database is compacted under the window; its lists read the new file.
     QVERIFY(ExecuteSQL(u"CREATE TABLE T_PriceByPro(PID LONG)"_s, {}, nullptr, CurDBFile));
     Find<QAction>(&w, u"mCompactDB"_s)->trigger();
-    QCOMPARE(prompts_->messages, QStringList{u"数据库导出成功！"_s});
+    QCOMPARE(s.prompts.messages, QStringList{u"数据库导出成功！"_s});
     QVERIFY(!ProgressOpen());
     QVERIFY(!TableExists(u"T_PriceByPro"_s, CurDBFile));
     w.Com_Click(2);
     QCOMPARE(Find<GridView>(&w, u"MSF_0"_s)->grid()->Rows(), 2 + 5);
-    QCOMPARE(test::DatabaseContent(original), content);
-    QCOMPARE(test::DatabaseContent(DatabasePath(CurDBFile)), content);
+    QCOMPARE(DatabaseContent(original), content);
+    QCOMPARE(DatabaseContent(DatabasePath(CurDBFile)), content);
+    w.close();
+    qunsetenv("TMPDIR");
   }
-
- private:
-  std::unique_ptr<test::TempProgramFolder> folder_;
-  std::unique_ptr<test::ScriptedPrompts> prompts_;
 };
 
 QTEST_MAIN(TestMaintenanceMenu)

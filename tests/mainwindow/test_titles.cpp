@@ -2,13 +2,9 @@
 // read with xprop, is its caption exactly (nothing appended, nothing left out). Runs under
 // xvfb-run on the xcb platform.
 #include <QAbstractButton>
-#include <QApplication>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <QWidget>
 
 #include "common/progress.h"
 #include "mainwindow/ui/application.h"
@@ -17,6 +13,7 @@
 #include "mainwindow/ui/selectdb.h"
 #include "programfolder_fixture.h"
 #include "scriptedprompts.h"
+#include "widgetdriver.h"
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
@@ -132,9 +129,7 @@ class WindowTitles : public QObject {
     select->close();
 
     ShowProgress(u"正在读取记录……"_s, 10);
-    QWidget* indicator = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (w->objectName() == u"Indicator"_s) indicator = w;
+    QWidget* indicator = test::TopLevel(u"Indicator"_s);
     QVERIFY(indicator && Shown(indicator));
     QCOMPARE(NetWmName(indicator), u"进度指示器"_s);
     CloseProgress();
