@@ -15,51 +15,46 @@ QString Body(const QString& html) {
 
 }  // namespace
 
-TEST(SerializeBodyHtml, UpperCaseTagsAndSimpleValuesWithoutQuotes) {
-  EXPECT_EQ(Body(u"<div class=\"shop-title\" id='a_1.2'>店</div>"_s),
-            u"<DIV class=shop-title id=a_1.2>店</DIV>"_s);
-  EXPECT_EQ(Body(u"<a href=\"http://x/?a=1&amp;b=2\" title='say \"hi\"'>t</a>"_s),
-            u"<A href=\"http://x/?a=1&amp;b=2\" title=\"say &quot;hi&quot;\">t</A>"_s);
-  EXPECT_EQ(Body(u"<input disabled value=\"两 字\" TYPE=Text>"_s),
-            u"<INPUT disabled=\"\" value=\"两 字\" type=Text>"_s);
-  EXPECT_EQ(Body(u"<img src=a.jpg><br><p>x"_s), u"<IMG src=a.jpg><BR><P>x</P>"_s);
-  EXPECT_EQ(Body(u"<my-widget data-x=1>t</my-widget>"_s), u"<MY-WIDGET data-x=1>t</MY-WIDGET>"_s);
-}
-
-TEST(SerializeBodyHtml, TextIsEscapedAgain) {
-  EXPECT_EQ(Body(u"<p>a &lt; b &amp; c > d&nbsp;e \"f\"</p>"_s),
-            u"<P>a &lt; b &amp; c &gt; d&nbsp;e \"f\"</P>"_s);
-}
-
-TEST(SerializeBodyHtml, WhiteSpaceAsShown) {
-  EXPECT_EQ(Body(u"<div>\n  <span> a \t\n b </span>\n</div>\n<p>\n x \n</p>"_s),
-            u"<DIV><SPAN> a b </SPAN></DIV><P>x</P>"_s);
-  EXPECT_EQ(Body(u"<li>\n   公 司 名：某 公司\n</li>"_s), u"<LI>公 司 名：某 公司</LI>"_s);
-  EXPECT_EQ(Body(u"<em>a</em> <em>b</em>"_s), u"<EM>a</EM> <EM>b</EM>"_s);
-  EXPECT_EQ(Body(u"<pre>  a\n   b</pre><textarea>\n x  y</textarea>"_s),
-            u"<PRE>  a\n   b</PRE><TEXTAREA> x  y</TEXTAREA>"_s);
-}
-
-TEST(SerializeBodyHtml, WhatIsNotShownIsLeftOut) {
-  EXPECT_EQ(Body(u"<p>a<!-- note --><script>var s = '宝贝详情</' + 'a>';</script>b</p>"
-                 u"<style>p{}</style><noscript><p>n</p></noscript><template><i>t</i></template>"_s),
-            u"<P>ab</P>"_s);
-}
-
-TEST(SerializeBodyHtml, BrokenHtmlIsRepairedAsBrowsersDo) {
-  EXPECT_EQ(Body(u"<p>a<p>b"_s), u"<P>a</P><P>b</P>"_s);
-  EXPECT_EQ(Body(u"<b><i>x</b>y</i>"_s), u"<B><I>x</I></B><I>y</I>"_s);
-  EXPECT_EQ(Body(u"<table><td>x"_s), u"<TABLE><TBODY><TR><TD>x</TD></TR></TBODY></TABLE>"_s);
-  EXPECT_EQ(Body(u"<a href=\"x\"<b>c</a"_s), u"<A href=x <b=\"\">c</A>"_s);
-  EXPECT_EQ(Body(QString()), QString());
-  EXPECT_EQ(Body(u"<body class=x><p>y</p></body>"_s), u"<P>y</P>"_s);
-  EXPECT_EQ(Body(u"<frameset><frame src=a></frameset>"_s), u"<no body>"_s);
+TEST(SerializeBodyHtml, WrittenAsTheMarkersExpect) {
+  const std::pair<QString, QString> cases[] = {
+      // Upper-case tags, simple values without quotes.
+      {u"<div class=\"shop-title\" id='a_1.2'>店</div>"_s,
+       u"<DIV class=shop-title id=a_1.2>店</DIV>"_s},
+      {u"<a href=\"http://x/?a=1&amp;b=2\" title='say \"hi\"'>t</a>"_s,
+       u"<A href=\"http://x/?a=1&amp;b=2\" title=\"say &quot;hi&quot;\">t</A>"_s},
+      {u"<input disabled value=\"两 字\" TYPE=Text>"_s,
+       u"<INPUT disabled=\"\" value=\"两 字\" type=Text>"_s},
+      {u"<img src=a.jpg><br><p>x"_s, u"<IMG src=a.jpg><BR><P>x</P>"_s},
+      {u"<my-widget data-x=1>t</my-widget>"_s, u"<MY-WIDGET data-x=1>t</MY-WIDGET>"_s},
+      // Text escaped again.
+      {u"<p>a &lt; b &amp; c > d&nbsp;e \"f\"</p>"_s,
+       u"<P>a &lt; b &amp; c &gt; d&nbsp;e \"f\"</P>"_s},
+      // White space as shown.
+      {u"<div>\n  <span> a \t\n b </span>\n</div>\n<p>\n x \n</p>"_s,
+       u"<DIV><SPAN> a b </SPAN></DIV><P>x</P>"_s},
+      {u"<li>\n   公 司 名：某 公司\n</li>"_s, u"<LI>公 司 名：某 公司</LI>"_s},
+      {u"<em>a</em> <em>b</em>"_s, u"<EM>a</EM> <EM>b</EM>"_s},
+      {u"<pre>  a\n   b</pre><textarea>\n x  y</textarea>"_s,
+       u"<PRE>  a\n   b</PRE><TEXTAREA> x  y</TEXTAREA>"_s},
+      // What is not shown is left out.
+      {u"<p>a<!-- note --><script>var s = '宝贝详情</' + 'a>';</script>b</p>"
+       u"<style>p{}</style><noscript><p>n</p></noscript><template><i>t</i></template>"_s,
+       u"<P>ab</P>"_s},
+      // Broken HTML repaired as browsers do.
+      {u"<p>a<p>b"_s, u"<P>a</P><P>b</P>"_s},
+      {u"<b><i>x</b>y</i>"_s, u"<B><I>x</I></B><I>y</I>"_s},
+      {u"<table><td>x"_s, u"<TABLE><TBODY><TR><TD>x</TD></TR></TBODY></TABLE>"_s},
+      {u"<a href=\"x\"<b>c</a"_s, u"<A href=x <b=\"\">c</A>"_s},
+      {QString(), QString()},
+      {u"<body class=x><p>y</p></body>"_s, u"<P>y</P>"_s},
+      {u"<frameset><frame src=a></frameset>"_s, u"<no body>"_s},
+  };
+  for (const auto& [html, body] : cases) EXPECT_EQ(Body(html), body) << qPrintable(html);
 }
 
 TEST(SerializeBodyHtml, DeepNestingAndBadBytesDoNotCrash) {
   const int depth = 4000;
-  const QByteArray deep = QByteArray("<div>").repeated(depth) + "x";
-  const std::optional<QString> out = SerializeBodyHtml(deep);
+  const std::optional<QString> out = SerializeBodyHtml(QByteArray("<div>").repeated(depth) + "x");
   ASSERT_TRUE(out);
   EXPECT_EQ(out->count(u"<DIV>"_s), depth);
   EXPECT_EQ(out->count(u"</DIV>"_s), depth);
@@ -67,12 +62,11 @@ TEST(SerializeBodyHtml, DeepNestingAndBadBytesDoNotCrash) {
   // Deeper than any browser nests: refused rather than parsed in quadratic time.
   EXPECT_FALSE(SerializeBodyHtml(QByteArray("<div>").repeated(100000)));
   EXPECT_FALSE(SerializeBodyHtml(QByteArray("<b title='>'><i>").repeated(3000)));
-  EXPECT_TRUE(SerializeBodyHtml(QByteArray("<p>x</p><br><img src=a><!--<div>-->"
-                                           "<script>'<div>'</script>")
-                                    .repeated(5000)));
+  EXPECT_TRUE(SerializeBodyHtml(
+      QByteArray("<p>x</p><br><img src=a><!--<div>--><script>'<div>'</script>").repeated(5000)));
 
-  const QByteArray bad("<p>\xff\xfe\xc3(\x00z</p>", 13);
-  const std::optional<QString> repaired = SerializeBodyHtml(bad);
+  const std::optional<QString> repaired =
+      SerializeBodyHtml(QByteArray("<p>\xff\xfe\xc3(\x00z</p>", 13));
   ASSERT_TRUE(repaired);
   EXPECT_TRUE(repaired->startsWith(u"<P>"_s));
   EXPECT_TRUE(repaired->endsWith(u"z</P>"_s));
