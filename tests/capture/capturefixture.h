@@ -17,7 +17,7 @@ namespace lanxi::test {
 
 // A program folder whose template data.mdb is the current tracking database, the
 // marketplace's hosts pointing at the fake web "shop.test" holding the fixture pages, an item
-// browser and the main window's browser.
+// browser, a background browser and the main window's browser.
 class CaptureTest : public ::testing::Test {
  protected:
   static inline const QString kOrigin = QStringLiteral("http://shop.test");
@@ -28,6 +28,7 @@ class CaptureTest : public ::testing::Test {
   FakeWeb web;
   FakeBrowser browser{&web};
   FakeBrowser mainBrowser{&web};
+  FakeBrowser background{&web};
 
   void SetUp() override {
     CurDBFile = QStringLiteral("data.mdb");

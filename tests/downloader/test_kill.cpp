@@ -46,12 +46,10 @@ QStringList Problems(const QString& path, int* rows) {
     for (int version : {0, 1}) whole = whole || got == test::KillFigures(pid, day, version);
     for (int i = 2; i <= 5; ++i) whole = whole && !s.value(i).isNull();
     if (!whole)
-      problems << u"row of product %1, day %2 is not one write: %3 %4 %5 %6"_s.arg(pid)
-                      .arg(day)
-                      .arg(got[0])
-                      .arg(got[1])
-                      .arg(got[2])
-                      .arg(got[3]);
+      problems << u"row of product %1, day %2 is not one write: %3"_s.arg(pid).arg(day).arg(
+          QStringList{s.value(2).toString(), s.value(3).toString(), s.value(4).toString(),
+                      s.value(5).toString()}
+              .join(u' '));
   }
   Statement twice(conn, u"SELECT PID,Dat FROM PInfo GROUP BY PID,Dat HAVING COUNT(*)>1"_s);
   while (twice.next())
