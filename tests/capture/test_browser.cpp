@@ -1,6 +1,6 @@
 // The real browser engine on fixture pages served from 127.0.0.1: reading documents, waits,
-// the add-product window with every way of adding, re-reading tracked products, fetching
-// missing pictures, and cancelling through the progress window.
+// the add-product window with every way of adding, fetching missing pictures, and cancelling
+// through the progress window.
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -28,7 +28,6 @@
 #include "programfolder_fixture.h"
 #include "scriptedprompts.h"
 #include "storage/settings.h"
-#include "tables/grid.h"
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
@@ -290,35 +289,9 @@ class TestBrowser : public QObject {
     QVERIFY(!host.calls.contains(u"refresh"_s));
   }
 
-  void rereadingKeepsTheUsersFieldsAndMissingPicturesAreFetched() {
-    WebBrowser b;
-    for (const QString& id : {u"1001"_s, u"2001"_s}) {
-      QVERIFY(LoadPage(Item(id), &b, 5000, false, QString()));
-      QVERIFY(AddProductFromPage(&b, false));
-    }
-    Exec(u"UPDATE Product SET Name='我的裙子', C0='裙装' WHERE TID='1001'"_s);
-    server->replacements.insert(u"夏季新款"_s, u"秋季新款"_s);
-    server->replacements.insert(u"浙江 杭州"_s, u"江苏 南京"_s);
-    Grid grid;
-    grid.SetCols(4);
-    grid.SetRows(4);
-    grid.SetFixedRows(2);
-    grid.SetTextMatrix(0, 2, u"Url"_s);
-    grid.SetTextMatrix(2, 2, Text(u"2001"_s, u"Url"_s));
-    grid.SetTextMatrix(3, 2, Text(u"1001"_s, u"Url"_s));
-    server->requests.clear();
-    UpdateProductRows(grid, 3, 2);
-    QCOMPARE(server->Requests(u"/item.htm"_s), 2);
-    QCOMPARE(
-        test::ProductTexts(u"1001"_s, {u"Name"_s, u"C0"_s, u"CName"_s, u"Region"_s}),
-        (QStringList{u"我的裙子"_s, u"裙装"_s, u"韩版修身连衣裙 秋季新款-女装"_s, u"江苏南京"_s}));
-    QCOMPARE(ProductCount(), 2);
-    QVERIFY(prompts->messages.isEmpty());
-
+  void fetchesMissingPictures() {
     // Pictures still at their web address are fetched; one that cannot be keeps its address.
     const QString pictures = folder->path() + u"/Pic/DATA"_s;
-    for (const QString& f : QDir(pictures).entryList(QDir::Files))
-      QFile::remove(pictures + u'/' + f);
     Exec(u"INSERT INTO Product(ID, TID, Pic) VALUES(7, '7', ?), (8, '8', ?)"_s,
          {server->Url(u"/pic/7.jpg"_s), server->Url(u"/pic/missing.jpg"_s)});
     DownMissingPictures();

@@ -1,5 +1,5 @@
-// Waiting for pages: the three phases, the marker, cancelling through the progress window,
-// "nowait", and the bound on a phase however slowly the page is read.
+// Waiting for pages: the three phases, the marker, "nowait", cancelling through the progress
+// window, and the bound on a phase however slowly the page is read.
 #include <gtest/gtest.h>
 #include <QThread>
 
@@ -83,6 +83,14 @@ TEST_F(PageWait, EachPhaseRunsWhileItsConditionHoldsUpToItsPolls) {
   b.SetTag(QString::fromUtf16(kTagDownFinished));
   EXPECT_TRUE(WaitPageReady(3, &b, true, u"marker"_s));
   EXPECT_EQ(b.htmlReads, 0);
+
+  // "nowait" is looked for like any marker, and ends the wait, false, once the page shows text.
+  b.SetTag(QString());
+  b.ready = u"loading"_s;
+  EXPECT_TRUE(WaitPageReady(2, &b, true, QString::fromUtf16(kNoWait)));
+  EXPECT_EQ(b.htmlReads, 4);
+  b.text = u"加载中"_s;
+  EXPECT_FALSE(WaitPageReady(5000, &b, true, QString::fromUtf16(kNoWait)));
 }
 
 TEST_F(PageWait, AMarkerFoundWhileLoadingStopsTheLoadAfterOnePoll) {
@@ -116,15 +124,6 @@ TEST_F(PageWait, AClosedProgressWindowCancelsAfterOnePoll) {
   // The next progress step loads the window again, and the following waits run in full.
   StepProgress(1, u"pages"_s);
   EXPECT_TRUE(WaitPageReady(5000, &b, true, u"宝贝详情</"_s));
-}
-
-TEST_F(PageWait, NoWaitEndsFalseOnceThePageShowsText) {
-  StubBrowser b;
-  b.ready = u"loading"_s;
-  EXPECT_TRUE(WaitPageReady(2, &b, true, QString::fromUtf16(kNoWait)));
-  EXPECT_EQ(b.htmlReads, 4);  // the keyword is looked for like any marker
-  b.text = u"加载中"_s;
-  EXPECT_FALSE(WaitPageReady(5000, &b, true, QString::fromUtf16(kNoWait)));
 }
 
 TEST_F(PageWait, APhaseIsBoundedInTimeHoweverSlowlyThePageIsRead) {

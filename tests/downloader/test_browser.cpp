@@ -17,16 +17,16 @@
 #include <QTimer>
 
 #include "capture/ui/webbrowser.h"
-#include "demodata.h"
+#include "downloaddb.h"
 #include "downloader/dailyrun.h"
 #include "downloader/ui/cjq.h"
 #include "downloader/ui/cjsz.h"
 #include "downloader/ui/enginefigurebrowser.h"
+#include "fakefigurebrowser.h"
 #include "fixtureserver.h"
 #include "mainwindow/ui/mf.h"
 #include "programfolder_fixture.h"
 #include "scriptedprompts.h"
-#include "storage/connection.h"
 #include "storage/settings.h"
 #include "tables/ui/gridview.h"
 #include "widgetdriver.h"
@@ -56,14 +56,9 @@ class TestDownloaderBrowser : public QObject {
     server_ = std::make_unique<FixtureServer>(QStringLiteral(LANXI_TEST_DATA));
     folder_ = std::make_unique<TempProgramFolder>();
     prompts_ = std::make_unique<ScriptedPrompts>();
-    demo::Spec spec;
-    spec.name = u"女装"_s;
-    spec.products = 0;
-    demo::Result made;
-    const QString catalog = folder_->file(u"PARA.mdb"_s);
-    QVERIFY(demo::GenerateCataloguedDatabase(catalog, spec, &made));
-    QVERIFY(demo::SetDefaultDatabase(catalog, spec.name));
-    file_ = made.fileName;
+    file_ = AddEmptyDatabase(folder_->path(), u"女装"_s);
+    QVERIFY(!file_.isEmpty());
+    QVERIFY(demo::SetDefaultDatabase(folder_->file(u"PARA.mdb"_s), u"女装"_s));
     // Every item host is the fixture server's: the products' mall flags tell the page kinds.
     for (const char16_t* key :
          {ParamKey::MallItemHost, ParamKey::MarketItemHost, ParamKey::MallDetailHost})
@@ -165,7 +160,7 @@ class TestDownloaderBrowser : public QObject {
     const QString log = Find<QPlainTextEdit>(&window, u"TxtLog"_s)->toPlainText();
     QVERIFY(log.contains(u"[2/4] 女装 · 商品5002："_s));
     QVERIFY(!log.contains(u"[3/4]"_s));
-    QCOMPARE(FigureDays(), 2);
+    QCOMPARE(FigureRows(folder_->file(file_)).size(), size_t(2));
   }
 
   void theSettingsWindowTriesAndKeepsRulesAndALogInRedirectFailsAtOnce() {
@@ -231,18 +226,7 @@ class TestDownloaderBrowser : public QObject {
 
  private:
   qint64 AddProduct(const QString& name, const QString& id, bool mall) {
-    Connection conn;
-    if (!conn.open(folder_->file(file_), Connection::Mode::Private)) return 0;
-    conn.exec(u"INSERT INTO Product(Name,Url,TID,TMall) VALUES(?,?,?,?)"_s,
-              {name, server_->Url(u"/item.htm?id="_s + id), id, mall});
-    return conn.lastInsertRowId();
-  }
-
-  int FigureDays() {
-    Connection conn;
-    if (!conn.open(folder_->file(file_), Connection::Mode::Private)) return -1;
-    Statement s(conn, u"SELECT COUNT(*) FROM PInfo"_s);
-    return s.next() ? int(s.value(0).toInt()) : -1;
+    return AddProductRow(folder_->file(file_), name, server_->Url(u"/item.htm?id="_s + id), mall);
   }
 
   // Runs the built 采数器 on the program folder; the fixture server answers meanwhile.
