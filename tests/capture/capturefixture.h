@@ -5,20 +5,19 @@
 #include <QImage>
 
 #include "capture/pagewait.h"
+#include "captureproducts.h"
 #include "common/progress.h"
 #include "fakebrowser.h"
 #include "programfolder_fixture.h"
 #include "progressrecorder.h"
 #include "scriptedprompts.h"
-#include "storage/connection.h"
-#include "storage/dboperate.h"
 #include "storage/settings.h"
 
 namespace lanxi::test {
 
 // A program folder whose template data.mdb is the current tracking database, the
 // marketplace's hosts pointing at the fake web "shop.test" holding the fixture pages, an item
-// browser and the main window's browser.
+// browser, a background browser and the main window's browser.
 class CaptureTest : public ::testing::Test {
  protected:
   static inline const QString kOrigin = QStringLiteral("http://shop.test");
@@ -29,6 +28,7 @@ class CaptureTest : public ::testing::Test {
   FakeWeb web;
   FakeBrowser browser{&web};
   FakeBrowser mainBrowser{&web};
+  FakeBrowser background{&web};
 
   void SetUp() override {
     CurDBFile = QStringLiteral("data.mdb");
@@ -66,25 +66,18 @@ class CaptureTest : public ::testing::Test {
     ASSERT_EQ(b.LocationURL(), address);
   }
 
-  // Runs SQL on the current database; fails the test when it does not run.
   void Exec(const QString& sql, const Params& params = {}) {
-    Connection conn;
-    ASSERT_TRUE(OpenConnection(conn, CurDBFile));
-    ASSERT_TRUE(conn.exec(sql, params)) << qPrintable(conn.lastError());
+    ASSERT_EQ(ExecOnCurrent(sql, params), QString());
   }
-  Value Field(const QString& tid, const QString& field) {
-    return LookupValue(QStringLiteral("Product"), tid, QStringLiteral("TID"), field, CurDBFile);
+  static int ProductCount() { return lanxi::test::ProductCount(); }
+  static Value Field(const QString& tid, const QString& field) { return ProductField(tid, field); }
+  static QStringList Texts(const QString& tid, const QStringList& fields) {
+    return ProductTexts(tid, fields);
   }
-  int ProductCount() {
-    Connection conn;
-    if (!OpenConnection(conn, CurDBFile)) return -1;
-    Statement s(conn, QStringLiteral("SELECT COUNT(*) FROM Product"));
-    return s.next() ? int(s.value(0).toInt()) : -1;
-  }
+  QString PictureFolder() const { return folder.path() + QStringLiteral("/Pic/DATA"); }
   // The files of the current database's picture folder.
-  QStringList PictureFiles() {
-    return QDir(folder.path() + QStringLiteral("/Pic/DATA"))
-        .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+  QStringList PictureFiles() const {
+    return QDir(PictureFolder()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
   }
 };
 

@@ -1,5 +1,5 @@
-// Waiting for pages: the three phases, the marker, cancelling through the progress window,
-// "nowait", and the bound on a phase however slowly the page is read.
+// Waiting for pages: the three phases, the marker, "nowait", cancelling through the progress
+// window, and the bound on a phase however slowly the page is read.
 #include <gtest/gtest.h>
 #include <QThread>
 
@@ -83,6 +83,14 @@ TEST_F(PageWait, EachPhaseRunsWhileItsConditionHoldsUpToItsPolls) {
   b.SetTag(QString::fromUtf16(kTagDownFinished));
   EXPECT_TRUE(WaitPageReady(3, &b, true, u"marker"_s));
   EXPECT_EQ(b.htmlReads, 0);
+
+  // "nowait" is looked for like any marker, and ends the wait, false, once the page shows text.
+  b.SetTag(QString());
+  b.ready = u"loading"_s;
+  EXPECT_TRUE(WaitPageReady(2, &b, true, QString::fromUtf16(kNoWait)));
+  EXPECT_EQ(b.htmlReads, 4);
+  b.text = u"加载中"_s;
+  EXPECT_FALSE(WaitPageReady(5000, &b, true, QString::fromUtf16(kNoWait)));
 }
 
 TEST_F(PageWait, AMarkerFoundWhileLoadingStopsTheLoadAfterOnePoll) {
@@ -118,15 +126,6 @@ TEST_F(PageWait, AClosedProgressWindowCancelsAfterOnePoll) {
   EXPECT_TRUE(WaitPageReady(5000, &b, true, u"宝贝详情</"_s));
 }
 
-TEST_F(PageWait, NoWaitEndsFalseOnceThePageShowsText) {
-  StubBrowser b;
-  b.ready = u"loading"_s;
-  EXPECT_TRUE(WaitPageReady(2, &b, true, QString::fromUtf16(kNoWait)));
-  EXPECT_EQ(b.htmlReads, 4);  // the keyword is looked for like any marker
-  b.text = u"加载中"_s;
-  EXPECT_FALSE(WaitPageReady(5000, &b, true, QString::fromUtf16(kNoWait)));
-}
-
 TEST_F(PageWait, APhaseIsBoundedInTimeHoweverSlowlyThePageIsRead) {
   StubBrowser b;
   b.ready = u"loading"_s;
@@ -138,10 +137,12 @@ TEST_F(PageWait, APhaseIsBoundedInTimeHoweverSlowlyThePageIsRead) {
   EXPECT_GE(b.htmlReads, 2);
 }
 
-TEST_F(PageWait, LoadPageNavigatesAndWaitsForTheCompletionEvent) {
+TEST_F(PageWait, LoadPageNavigatesTagsAndFallsBackOnTheMainBrowser) {
   test::FakeWeb web;
   web.Add(u"http://x/a.htm"_s, u"<title>A</title><p>页面A</p>"_s);
   test::FakeBrowser b(&web);
+  StartNavigate(&b, u"http://x/a.htm"_s);
+  EXPECT_EQ(b.Tag(), u"StartDown"_s);
   EXPECT_TRUE(LoadPage(u"http://x/a.htm"_s, &b, 5000, true, QString()));
   EXPECT_EQ(b.Tag(), QString::fromUtf16(kTagDownFinished));
   EXPECT_TRUE(b.silent);
@@ -155,33 +156,19 @@ TEST_F(PageWait, LoadPageNavigatesAndWaitsForTheCompletionEvent) {
   EXPECT_TRUE(LoadPage(u"about:blank"_s, &b, 5, true, u"marker"_s));
   EXPECT_EQ(b.Tag(), QString());
   EXPECT_GE(b.htmlReads, 5);
-}
-
-TEST_F(PageWait, StartNavigateAndTheTag) {
-  test::FakeWeb web;
-  test::FakeBrowser b(&web);
-  StartNavigate(&b, u"http://x/a.htm"_s);
-  EXPECT_EQ(b.Tag(), u"StartDown"_s);
-  EXPECT_EQ(b.navigations, QStringList{u"http://x/a.htm"_s});
-
   StubBrowser s;
-  for (const QString& blank : {u"about:blank"_s, u"http:///"_s}) {
-    s.location = blank;
+  for (const QString& location : {u"about:blank"_s, u"http:///"_s, u"http://x/"_s}) {
+    s.location = location;
     MarkPageFinished(&s);
-    EXPECT_EQ(s.Tag(), QString());
+    EXPECT_EQ(s.Tag(), s.location == u"http://x/"_s ? u"DownFinished"_s : QString());
   }
-  s.location = u"http://x/"_s;
-  MarkPageFinished(&s);
-  EXPECT_EQ(s.Tag(), u"DownFinished"_s);
-}
 
-TEST_F(PageWait, WithoutABrowserTheMainWindowsIsUsed) {
+  // Without a browser the main window's is used.
   EXPECT_FALSE(LoadPage(u"http://x/"_s, nullptr, 5, false, QString()));
   EXPECT_EQ(PageHtml(nullptr), QString());
-  StubBrowser main;
-  main.html = u"<B>主</B>"_s;
-  SetMainBrowser(&main);
+  s.html = u"<B>主</B>"_s;
+  SetMainBrowser(&s);
   EXPECT_EQ(PageHtml(nullptr), u"<B>主</B>"_s);
   EXPECT_TRUE(LoadPage(u"http://x/"_s, nullptr, 1, false, QString()));
-  EXPECT_EQ(main.navigations, QStringList{u"http://x/"_s});
+  EXPECT_EQ(s.navigations, QStringList{u"http://x/"_s});
 }

@@ -1,29 +1,18 @@
 // Storing products read from item pages: the add with its messages, the update rules of a
-// tracked product, refused pages, the picture files, and fetching missing pictures.
+// tracked product, refused pages, the picture files, and fetching missing pictures; adding
+// products from a page's links and from a clicked link, and re-reading tracked products.
 #include <QFileInfo>
-#include <QImageReader>
 
+#include "capture/addproducts.h"
 #include "capture/pagepicture.h"
 #include "capture/productrecord.h"
 #include "capturefixture.h"
+#include "tables/grid.h"
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
 using lanxi::test::CaptureTest;
-
-namespace {
-
-QString Text(const Value& v) {
-  return v.toString();
-}
-
-bool IsPicture(const QString& path) {
-  QImageReader reader(path);
-  reader.setDecideFormatFromContent(true);
-  return reader.canRead();
-}
-
-}  // namespace
+using lanxi::test::IsPicture;
 
 using AddProduct = CaptureTest;
 
@@ -31,48 +20,46 @@ TEST_F(AddProduct, AMarketplacePageIsStoredWithItsPicture) {
   Show(browser, Item(u"1001"_s, u"spm=a1z.1&"_s) + u"&ali_trackid=9"_s);
   EXPECT_TRUE(AddProductFromPage(&browser, true));
   EXPECT_EQ(prompts.messages, QStringList{u"添加产品“韩版修身连衣裙 夏季新款-女装”成功！"_s});
-
-  const QString tid = u"1001"_s;
-  EXPECT_EQ(Text(Field(tid, u"Name"_s)), u"韩版修身连衣裙 夏季新款-女装"_s);
-  EXPECT_EQ(Text(Field(tid, u"CName"_s)), u"韩版修身连衣裙 夏季新款-女装"_s);
-  EXPECT_EQ(Text(Field(tid, u"Url"_s)), u"http://shop.test/item.htm?spm=a1z.1&id=1001"_s);
-  EXPECT_EQ(Text(Field(tid, u"Shop"_s)), u"雅芳女装店"_s);
-  EXPECT_EQ(Text(Field(tid, u"Owner"_s)), u"yafang小铺"_s);
-  EXPECT_EQ(Text(Field(tid, u"Region"_s)), u"浙江杭州"_s);
-  EXPECT_FALSE(Field(tid, u"TMall"_s).toBool());
+  EXPECT_EQ(Texts(u"1001"_s, {u"Name"_s, u"CName"_s, u"Url"_s, u"Shop"_s, u"Owner"_s, u"Region"_s,
+                              u"TMall"_s}),
+            (QStringList{u"韩版修身连衣裙 夏季新款-女装"_s, u"韩版修身连衣裙 夏季新款-女装"_s,
+                         u"http://shop.test/item.htm?spm=a1z.1&id=1001"_s, u"雅芳女装店"_s,
+                         u"yafang小铺"_s, u"浙江杭州"_s, u"0"_s}));
   // The picture was taken from the page and named after the product's id.
-  const qint64 id = Field(tid, u"ID"_s).toInt();
-  const QString pic =
-      folder.path() + u"/Pic/DATA/Img"_s + u"%1"_s.arg(id, 5, 10, QChar(u'0')) + u".jpg"_s;
-  EXPECT_EQ(Text(Field(tid, u"Pic"_s)), pic);
+  const qint64 id = Field(u"1001"_s, u"ID"_s).toInt();
+  const QString pic = PictureFolder() + u"/Img"_s + u"%1"_s.arg(id, 5, 10, QChar(u'0')) + u".jpg"_s;
+  EXPECT_EQ(Field(u"1001"_s, u"Pic"_s).toString(), pic);
   EXPECT_TRUE(IsPicture(pic));
   EXPECT_EQ(browser.savedPictures, QStringList{kOrigin + u"/pic/1001.jpg_310x310.jpg"_s});
   EXPECT_EQ(PictureFiles(), QStringList{QFileInfo(pic).fileName()});
+
+  // Looked up by the item id of any of its addresses.
+  EXPECT_EQ(FindProductCName(Item(u"1001"_s, u"x=1&"_s) + u"&y=2"_s),
+            u"韩版修身连衣裙 夏季新款-女装"_s);
+  EXPECT_EQ(FindProductCName(Item(u"100"_s)), QString());
+  EXPECT_EQ(FindProductCName(kOrigin + u"/item.htm"_s), QString());
 }
 
-TEST_F(AddProduct, AMallPageIsKnownByItsGreeting) {
+TEST_F(AddProduct, AMallPageByItsGreetingAndAChatStatusReplacedFromTheShopPage) {
   Show(browser, Item(u"2001"_s));
   EXPECT_TRUE(AddProductFromPage(&browser, false));
   EXPECT_TRUE(prompts.messages.isEmpty());
-  EXPECT_TRUE(Field(u"2001"_s, u"TMall"_s).toBool());
-  EXPECT_EQ(Text(Field(u"2001"_s, u"Owner"_s)), u"优衣库（中国）商贸有限公司"_s);
-  EXPECT_EQ(Text(Field(u"2001"_s, u"Name"_s)), u"优衣库 女装 圆领T恤 新品"_s);
-  EXPECT_TRUE(Text(Field(u"2001"_s, u"Pic"_s)).endsWith(u".jpg"_s));
-}
+  EXPECT_EQ(Texts(u"2001"_s, {u"TMall"_s, u"Owner"_s, u"Name"_s}),
+            (QStringList{u"1"_s, u"优衣库（中国）商贸有限公司"_s, u"优衣库 女装 圆领T恤 新品"_s}));
+  EXPECT_TRUE(Field(u"2001"_s, u"Pic"_s).toString().endsWith(u".jpg"_s));
 
-TEST_F(AddProduct, AChatStatusInTheShopFieldIsReplacedFromTheShopPage) {
   Show(browser, Item(u"1002"_s));
   EXPECT_TRUE(AddProductFromPage(&browser, true));
-  EXPECT_EQ(Text(Field(u"1002"_s, u"Shop"_s)), u"花花的衣橱"_s);
+  EXPECT_EQ(Field(u"1002"_s, u"Shop"_s).toString(), u"花花的衣橱"_s);
   EXPECT_EQ(mainBrowser.navigations,
             (QStringList{u"about:blank"_s, kOrigin + u"/shop.htm?shop_id=502&from=item"_s}));
-  EXPECT_TRUE(Text(Field(u"1002"_s, u"Pic"_s)).endsWith(u".png"_s));
+  EXPECT_TRUE(Field(u"1002"_s, u"Pic"_s).toString().endsWith(u".png"_s));
 }
 
 TEST_F(AddProduct, AddingAgainUpdatesTheOneRowAndKeepsWhatTheUserSet) {
   Show(browser, Item(u"1001"_s));
   ASSERT_TRUE(AddProductFromPage(&browser, false));
-  const QString firstPic = Text(Field(u"1001"_s, u"Pic"_s));
+  const QString firstPic = Field(u"1001"_s, u"Pic"_s).toString();
   Exec(u"UPDATE Product SET Name='我的裙子', C0='裙装', C3='夏' WHERE TID='1001'"_s);
 
   // The page has changed its title, its region and its picture.
@@ -85,31 +72,24 @@ TEST_F(AddProduct, AddingAgainUpdatesTheOneRowAndKeepsWhatTheUserSet) {
   ASSERT_TRUE(AddProductFromPage(&browser, false));
 
   EXPECT_EQ(ProductCount(), 1);
-  EXPECT_EQ(Text(Field(u"1001"_s, u"Name"_s)), u"我的裙子"_s);
-  EXPECT_EQ(Text(Field(u"1001"_s, u"CName"_s)), u"韩版修身连衣裙 秋季新款-女装"_s);
-  EXPECT_EQ(Text(Field(u"1001"_s, u"Region"_s)), u"浙江宁波"_s);
-  EXPECT_EQ(Text(Field(u"1001"_s, u"Url"_s)), Item(u"1001"_s));
-  EXPECT_EQ(Text(Field(u"1001"_s, u"C0"_s)), u"裙装"_s);
-  EXPECT_EQ(Text(Field(u"1001"_s, u"C3"_s)), u"夏"_s);
+  EXPECT_EQ(Texts(u"1001"_s, {u"Name"_s, u"CName"_s, u"Region"_s, u"Url"_s, u"C0"_s, u"C3"_s}),
+            (QStringList{u"我的裙子"_s, u"韩版修身连衣裙 秋季新款-女装"_s, u"浙江宁波"_s,
+                         Item(u"1001"_s), u"裙装"_s, u"夏"_s}));
   // The new picture replaced the old file of the same name.
-  EXPECT_EQ(Text(Field(u"1001"_s, u"Pic"_s)), firstPic);
+  EXPECT_EQ(Field(u"1001"_s, u"Pic"_s).toString(), firstPic);
   EXPECT_GT(QImage(firstPic).pixelColor(1, 1).blue(), 200);
   EXPECT_LT(QImage(firstPic).pixelColor(1, 1).red(), 50);
   EXPECT_EQ(PictureFiles().size(), 1);
-}
 
-TEST_F(AddProduct, AReReadWhosePictureFailsKeepsTheOldFileAndStoresTheAddress) {
-  Show(browser, Item(u"1001"_s));
-  ASSERT_TRUE(AddProductFromPage(&browser, false));
-  const QString file = Text(Field(u"1001"_s, u"Pic"_s));
+  // A re-read whose picture fails keeps the old file and stores the address.
   web.pictures.clear();
   Show(browser, Item(u"1001"_s, u"a=1&"_s));
   ASSERT_TRUE(AddProductFromPage(&browser, false));
-  EXPECT_EQ(Text(Field(u"1001"_s, u"Pic"_s)), kOrigin + u"/pic/1001.jpg_310x310.jpg"_s);
-  EXPECT_TRUE(QFileInfo::exists(file));
+  EXPECT_EQ(Field(u"1001"_s, u"Pic"_s).toString(), kOrigin + u"/pic/1001.jpg_310x310.jpg"_s);
+  EXPECT_TRUE(QFileInfo::exists(firstPic));
 }
 
-TEST_F(AddProduct, PagesThatAreNoProductStoreNothing) {
+TEST_F(AddProduct, PagesThatAreNoProductAndFailedSavesStoreNothing) {
   // Not an item page: ignored without a word.
   Show(browser, kOrigin + u"/search?q=女装"_s);
   EXPECT_FALSE(AddProductFromPage(&browser, true));
@@ -127,31 +107,19 @@ TEST_F(AddProduct, PagesThatAreNoProductStoreNothing) {
   EXPECT_EQ(prompts.messages.value(1), u"当前网页中没有找到产品信息，无法添加产品！"_s);
   EXPECT_FALSE(AddProductFromPage(&browser, false));
   EXPECT_EQ(prompts.messages.size(), 2);
-
   EXPECT_EQ(ProductCount(), 0);
   EXPECT_TRUE(PictureFiles().isEmpty());
-}
 
-TEST_F(AddProduct, AFailedSaveSaysSoAndLeavesNoPictureBehind) {
+  // A failed save says so and leaves no picture behind.
   Show(browser, Item(u"1001"_s));
   Exec(u"DROP TABLE Product"_s);
   EXPECT_FALSE(AddProductFromPage(&browser, true));
   EXPECT_TRUE(prompts.messages.last().endsWith(u"”失败：无法保存到当前数据库！"_s));
   EXPECT_FALSE(prompts.messages.join(u'|').contains(u"成功"_s));
   EXPECT_TRUE(PictureFiles().isEmpty());
-
   CurDBFile.clear();
   EXPECT_FALSE(AddProductFromPage(&browser, true));
   EXPECT_EQ(prompts.messages.last(), u"没有打开的跟踪数据库，无法添加产品！"_s);
-}
-
-TEST_F(AddProduct, FindProductCNameLooksUpTheItemId) {
-  Show(browser, Item(u"1001"_s));
-  ASSERT_TRUE(AddProductFromPage(&browser, false));
-  EXPECT_EQ(FindProductCName(Item(u"1001"_s, u"x=1&"_s) + u"&y=2"_s),
-            u"韩版修身连衣裙 夏季新款-女装"_s);
-  EXPECT_EQ(FindProductCName(Item(u"100"_s)), QString());
-  EXPECT_EQ(FindProductCName(kOrigin + u"/item.htm"_s), QString());
 }
 
 using SaveRecord = CaptureTest;
@@ -167,10 +135,9 @@ TEST_F(SaveRecord, EachColumnIsWrittenOnlyUnderItsCondition) {
   ASSERT_TRUE(SaveProductRecord(r));
   EXPECT_EQ(r.Url, u"http://shop.test/item.htm?id=77"_s);
   EXPECT_GT(r.ID, 0);
-  EXPECT_EQ(Field(u"77"_s, u"WID"_s).toInt(), 5);
-  EXPECT_EQ(Text(Field(u"77"_s, u"C9"_s)), u"十"_s);
-  EXPECT_EQ(Text(Field(u"77"_s, u"Pic"_s)), r.Pic);  // a web address stays as it is
-  EXPECT_TRUE(Field(u"77"_s, u"TMall"_s).toBool());
+  // A web address for the picture stays as it is.
+  EXPECT_EQ(Texts(u"77"_s, {u"WID"_s, u"C9"_s, u"Pic"_s, u"TMall"_s}),
+            (QStringList{u"5"_s, u"十"_s, r.Pic, u"1"_s}));
 
   ProductInfo again;
   again.Url = u"http://shop.test/item.htm?spm=2&id=77"_s;
@@ -178,52 +145,50 @@ TEST_F(SaveRecord, EachColumnIsWrittenOnlyUnderItsCondition) {
   again.TMall = false;
   ASSERT_TRUE(SaveProductRecord(again));
   EXPECT_EQ(again.ID, r.ID);
-  EXPECT_EQ(Text(Field(u"77"_s, u"Name"_s)), u"甲"_s);
-  EXPECT_EQ(Text(Field(u"77"_s, u"CName"_s)), u"乙"_s);
-  EXPECT_EQ(Text(Field(u"77"_s, u"Shop"_s)), u"店"_s);
-  EXPECT_EQ(Field(u"77"_s, u"WID"_s).toInt(), 5);
-  EXPECT_EQ(Text(Field(u"77"_s, u"C9"_s)), u"十"_s);
-  EXPECT_EQ(Text(Field(u"77"_s, u"Url"_s)), u"http://shop.test/item.htm?id=77"_s);
-  EXPECT_FALSE(Field(u"77"_s, u"TMall"_s).toBool());  // always the page's
+  // The mall flag is always the page's.
+  EXPECT_EQ(
+      Texts(u"77"_s, {u"Name"_s, u"CName"_s, u"Shop"_s, u"WID"_s, u"C9"_s, u"Url"_s, u"TMall"_s}),
+      (QStringList{u"甲"_s, u"乙"_s, u"店"_s, u"5"_s, u"十"_s, u"http://shop.test/item.htm?id=77"_s,
+                   u"0"_s}));
 }
 
-TEST_F(SaveRecord, APictureFileTakesTheProductsIdWhateverItsLength) {
+TEST_F(SaveRecord, PictureFilesTakeTheIdAndRefusedRecordsLoseTheirs) {
   Exec(u"INSERT INTO Product(ID, TID, Url) VALUES(123455, 'x', 'x')"_s);
-  const QString pictures = folder.path() + u"/Pic/DATA"_s;
-  QDir().mkpath(pictures);
-  const QString temp = TemporaryPictureFile(pictures, u"http://p/a.gif"_s);
-  ASSERT_TRUE(Picture(Qt::green).save(temp, "PNG"));
+  QDir().mkpath(PictureFolder());
+  const auto picture = [this](const QString& address) {
+    const QString temp = TemporaryPictureFile(PictureFolder(), address);
+    EXPECT_TRUE(Picture(Qt::green).save(temp, "PNG"));
+    return temp;
+  };
   ProductInfo r;
   r.Url = u"http://shop.test/item.htm?id=5"_s;
-  r.Pic = temp;
+  r.Pic = picture(u"http://p/a.gif"_s);
   ASSERT_TRUE(SaveProductRecord(r));
-  EXPECT_EQ(r.ID, 123456);
-  EXPECT_EQ(r.Pic, pictures + u"/Img123456.gif"_s);
+  EXPECT_EQ(r.ID, 123456);  // whatever the id's length
+  EXPECT_EQ(r.Pic, PictureFolder() + u"/Img123456.gif"_s);
+
+  // Without an item id, or without the database, the record is refused and its picture removed.
+  for (const QString& url : {u"http://shop.test/item.htm"_s, u"http://shop.test/item.htm?id=1"_s}) {
+    if (url.contains(u"id="_s)) CurDBFile = u"missing.mdb"_s;
+    ProductInfo refused;
+    refused.Url = url;
+    refused.Pic = picture(u".jpg"_s);
+    EXPECT_FALSE(SaveProductRecord(refused));
+    EXPECT_FALSE(QFileInfo::exists(refused.Pic));
+  }
+  CurDBFile = u"data.mdb"_s;
+  EXPECT_EQ(ProductCount(), 2);
   EXPECT_EQ(PictureFiles(), QStringList{u"Img123456.gif"_s});
 }
 
-TEST_F(SaveRecord, ARecordWithoutItemIdOrDatabaseIsRefusedAndItsPictureRemoved) {
-  const QString pictures = folder.path() + u"/Pic/DATA"_s;
-  QDir().mkpath(pictures);
-  for (const QString& url : {u"http://shop.test/item.htm"_s, u"http://shop.test/item.htm?id=1"_s}) {
-    if (url.contains(u"id="_s)) CurDBFile = u"missing.mdb"_s;
-    ProductInfo r;
-    r.Url = url;
-    r.Pic = TemporaryPictureFile(pictures, u".jpg"_s);
-    ASSERT_TRUE(Picture(Qt::green).save(r.Pic, "JPEG"));
-    EXPECT_FALSE(SaveProductRecord(r));
-    EXPECT_FALSE(QFileInfo::exists(r.Pic));
-  }
-  CurDBFile = u"data.mdb"_s;
-  EXPECT_EQ(ProductCount(), 0);
-}
-
 TEST(PictureNames, ExtensionsAndStamps) {
-  EXPECT_EQ(PictureExtension(u"http://p/a.jpg_310x310.jpg"_s), u".jpg"_s);
-  EXPECT_EQ(PictureExtension(u"http://p/pic"_s), u"_pic"_s);
-  EXPECT_EQ(PictureExtension(u"http://p/a?x=1"_s), u"_x=1"_s);
-  EXPECT_EQ(PictureExtension(u"a:\\b"_s), u"a__b"_s);
-  EXPECT_EQ(PictureExtension(u"gif"_s), u"gif"_s);
+  const std::pair<QString, QString> extensions[] = {{u"http://p/a.jpg_310x310.jpg"_s, u".jpg"_s},
+                                                    {u"http://p/pic"_s, u"_pic"_s},
+                                                    {u"http://p/a?x=1"_s, u"_x=1"_s},
+                                                    {u"a:\\b"_s, u"a__b"_s},
+                                                    {u"gif"_s, u"gif"_s}};
+  for (const auto& [address, extension] : extensions)
+    EXPECT_EQ(PictureExtension(address), extension) << qPrintable(address);
   EXPECT_EQ(ProductPictureFile(u"/f"_s, 42, u"x.jpeg"_s), u"/f/Img00042jpeg"_s);
   EXPECT_EQ(ProductPictureFile(u"/f"_s, 42, u"x.jpg"_s), u"/f/Img00042.jpg"_s);
   const QDateTime at(QDate(2012, 3, 5), QTime(14, 30, 15));
@@ -240,33 +205,121 @@ TEST(PictureNames, ExtensionsAndStamps) {
 using DownPictures = CaptureTest;
 
 TEST_F(DownPictures, RowsWithAPictureAddressGetTheirFiles) {
-  const QString pictures = folder.path() + u"/Pic/DATA"_s;
-  web.pictures.insert(kOrigin + u"/pic/a.jpg"_s, Picture(Qt::red));
-  web.pictures.insert(u"https://shop.test/pic/b.png"_s, Picture(Qt::blue));
-  for (const QString& pic : {kOrigin + u"/pic/a.jpg"_s, u"https://shop.test/pic/b.png"_s})
-    web.Add(pic, u"<body><img src=\""_s + pic + u"\"></body>"_s);
+  const QString pictures = PictureFolder();
+  const QString a = kOrigin + u"/pic/a.jpg"_s, b = u"https://shop.test/pic/b.png"_s;
+  web.pictures.insert(a, Picture(Qt::red));
+  web.pictures.insert(b, Picture(Qt::blue));
+  for (const QString& pic : {a, b}) web.Add(pic, u"<body><img src=\""_s + pic + u"\"></body>"_s);
   Exec(
       u"INSERT INTO Product(ID, TID, Pic) VALUES(1, '1', ?), (2, '2', ?), (3, '3', ?), "
       u"(4, '4', ?)"_s,
-      {kOrigin + u"/pic/a.jpg"_s, u"https://shop.test/pic/b.png"_s, kOrigin + u"/pic/gone.jpg"_s,
-       u"/somewhere/Img00004.jpg"_s});
+      {a, b, kOrigin + u"/pic/gone.jpg"_s, u"/somewhere/Img00004.jpg"_s});
   // An older file of the same name is replaced.
   QDir().mkpath(pictures);
   ASSERT_TRUE(Picture(Qt::yellow).save(pictures + u"/Img00001.jpg"_s, "JPEG"));
 
   DownMissingPictures();
 
-  EXPECT_EQ(Text(Field(u"1"_s, u"Pic"_s)), pictures + u"/Img00001.jpg"_s);
+  EXPECT_EQ(Field(u"1"_s, u"Pic"_s).toString(), pictures + u"/Img00001.jpg"_s);
   EXPECT_GT(QImage(pictures + u"/Img00001.jpg"_s).pixelColor(2, 2).red(), 200);
   EXPECT_LT(QImage(pictures + u"/Img00001.jpg"_s).pixelColor(2, 2).green(), 50);
-  EXPECT_EQ(Text(Field(u"2"_s, u"Pic"_s)), pictures + u"/Img00002.png"_s);
+  EXPECT_EQ(Field(u"2"_s, u"Pic"_s).toString(), pictures + u"/Img00002.png"_s);
   EXPECT_TRUE(IsPicture(pictures + u"/Img00002.png"_s));
   // Not saved: the address stays for the next run; a file path is not visited.
-  EXPECT_EQ(Text(Field(u"3"_s, u"Pic"_s)), kOrigin + u"/pic/gone.jpg"_s);
-  EXPECT_EQ(mainBrowser.navigations,
-            (QStringList{kOrigin + u"/pic/a.jpg"_s, u"https://shop.test/pic/b.png"_s,
-                         kOrigin + u"/pic/gone.jpg"_s}));
+  EXPECT_EQ(Field(u"3"_s, u"Pic"_s).toString(), kOrigin + u"/pic/gone.jpg"_s);
+  EXPECT_EQ(mainBrowser.navigations, (QStringList{a, b, kOrigin + u"/pic/gone.jpg"_s}));
   EXPECT_EQ(progress.shown, QStringList{u"正在下载图片.../3"_s});
   EXPECT_EQ(Progress().pos, 3);
   EXPECT_FALSE(ProgressOpen());
+}
+
+TEST(CollectItemLinks, NormalisedItemPagesOnceInTheOrderFirstSeen) {
+  CapturePlaces places = CapturePlaces::Defaults();
+  const QStringList links{
+      u"http://item.taobao.com/item.htm?id=1&ali_trackid=2"_s,
+      u"http://s.taobao.com/search?q=x"_s,
+      u"http://item.taobao.com/item.htm?spm=a&id=1"_s,
+      u"http://ITEM.TAOBAO.COM/item.htm?ID=1"_s,
+      QString(),
+      u"http://detail.tmall.com/item.htm?id=2#desc"_s,
+      u"javascript:void(0)"_s,
+      u"http://item.taobao.com/item.htm?id=1"_s,
+  };
+  EXPECT_EQ(CollectItemLinks(links, places),
+            (QStringList{u"http://item.taobao.com/item.htm?id=1"_s,
+                         u"http://item.taobao.com/item.htm?spm=a&id=1"_s,
+                         u"http://detail.tmall.com/item.htm?id=2"_s}));
+}
+
+TEST(DecideNewWindow, ItemLinksAreAddedOtherLinksOpenInPlace) {
+  const CapturePlaces places = CapturePlaces::Defaults();
+  const QString item = u"http://item.taobao.com/item.htm?id=5"_s;
+  const QString tracked = u"http://s.click.taobao.com/?url="_s + item;
+  NewWindowAction a = DecideNewWindow(tracked, false, places);
+  EXPECT_TRUE(a.addInBackground);
+  EXPECT_EQ(a.address, item);
+  // Switched off, or no item page: the link opens in the browser itself, as it was.
+  a = DecideNewWindow(tracked, true, places);
+  EXPECT_FALSE(a.addInBackground);
+  EXPECT_EQ(a.address, tracked);
+  a = DecideNewWindow(u"http://www.taobao.com/help.htm"_s, false, places);
+  EXPECT_FALSE(a.addInBackground);
+  EXPECT_EQ(a.address, u"http://www.taobao.com/help.htm"_s);
+}
+
+using AddLinked = CaptureTest;
+
+TEST_F(AddLinked, EveryLinkedProductIsAddedOnce) {
+  Show(browser, kOrigin + u"/search?q=女装"_s);
+  AddProOfPage(&browser, &background, false);
+  // 1001 is linked three times; two of the links are the same once normalised. The tracked
+  // link of 1002 is no item address.
+  EXPECT_EQ(background.navigations.filter(u"item.htm"_s),
+            (QStringList{Item(u"1001"_s), Item(u"1001"_s, u"spm=a1z10.1&"_s), Item(u"2001"_s)}));
+  EXPECT_EQ(background.navigations.count(u"about:blank"_s), 3);
+  EXPECT_EQ(ProductCount(), 2);
+  EXPECT_EQ(Field(u"1001"_s, u"Url"_s).toString(), Item(u"1001"_s));
+  EXPECT_TRUE(prompts.messages.isEmpty());
+  EXPECT_EQ(progress.shown, (QStringList{u"正在分析网页内容.../1"_s, u"正在添加产品.../3"_s}));
+  EXPECT_EQ(Progress().pos, 3);
+  EXPECT_FALSE(ProgressOpen());
+}
+
+TEST_F(AddLinked, AClickedProductIsAddedInTheBackground) {
+  AutoAddProduct(Item(u"2001"_s), &background);
+  EXPECT_EQ(prompts.messages, QStringList{u"添加产品“优衣库 女装 圆领T恤 新品”成功！"_s});
+  EXPECT_EQ(progress.shown, QStringList{u"正在添加产品.../0"_s});
+  EXPECT_FALSE(ProgressOpen());
+  EXPECT_EQ(background.navigations.last(), u"about:blank"_s);
+  EXPECT_GE(background.stops, 1);
+
+  AutoAddProduct(Item(u"2001"_s, u"from=list&"_s), &background);
+  EXPECT_EQ(prompts.messages.last(), u"产品“优衣库 女装 圆领T恤 新品”已经存在！"_s);
+  EXPECT_EQ(ProductCount(), 1);
+}
+
+TEST_F(AddLinked, ReReadingRowsTakesTheirAddressesInEitherOrder) {
+  Grid grid;
+  grid.SetCols(4);
+  grid.SetRows(2);
+  grid.SetFixedRows(2);
+  for (auto [c, f] : {std::pair{0, u"ID"_s}, {1, u"WID"_s}, {2, u"Url"_s}, {3, u"Pic"_s}}) {
+    grid.SetTextMatrix(0, c, f);
+    grid.SetTextMatrix(1, c, f);
+  }
+  for (const QString& url : {Item(u"1001"_s), QString(), Item(u"2001"_s)}) {
+    grid.SetRows(grid.Rows() + 1);
+    grid.SetTextMatrix(grid.Rows() - 1, 2, url);
+  }
+  UpdateProductRows(grid, 4, 2);
+  EXPECT_EQ(mainBrowser.navigations.filter(u"item.htm"_s),
+            (QStringList{Item(u"1001"_s), Item(u"2001"_s)}));
+  EXPECT_EQ(ProductCount(), 2);
+  EXPECT_EQ(progress.shown, QStringList{u"正在更新指定产品信息.../3"_s});
+  EXPECT_EQ(Progress().pos, 3);
+
+  // Header rows are never read, not even when nothing but them is selected.
+  mainBrowser.navigations.clear();
+  UpdateProductRows(grid, 0, 1);
+  EXPECT_TRUE(mainBrowser.navigations.isEmpty());
 }

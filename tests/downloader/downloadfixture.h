@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <QDate>
 
-#include "demodata.h"
+#include "downloaddb.h"
 #include "fakefigurebrowser.h"
 #include "programfolder_fixture.h"
 #include "storage/settings.h"
@@ -44,23 +44,16 @@ class DownloadTest : public ::testing::Test {
     return kOrigin + QStringLiteral("/item.htm?id=") + id.toString();
   }
 
-  // Catalogues a new empty tracking database; answers its file name.
   QString AddDatabase(const QString& name) {
-    demo::Spec spec;
-    spec.name = name;
-    spec.products = 0;
-    demo::Result made;
-    EXPECT_TRUE(
-        demo::GenerateCataloguedDatabase(folder.file(QStringLiteral("PARA.mdb")), spec, &made));
-    return made.fileName;
+    const QString file = AddEmptyDatabase(folder.path(), name);
+    EXPECT_FALSE(file.isEmpty());
+    return file;
   }
   qint64 AddProduct(const QString& name, const QString& url, bool mall = false,
                     const QString& file = {}) {
-    Connection conn;
-    EXPECT_TRUE(conn.open(folder.file(file.isEmpty() ? dbFile : file)));
-    EXPECT_TRUE(conn.exec(QStringLiteral("INSERT INTO Product(Name,Url,TID,TMall) VALUES(?,?,?,?)"),
-                          {name, url, ExtractItemId(url), mall}));
-    return conn.lastInsertRowId();
+    const qint64 id = AddProductRow(folder.file(file.isEmpty() ? dbFile : file), name, url, mall);
+    EXPECT_GT(id, 0);
+    return id;
   }
   void Exec(const QString& sql, const Params& params = {}) {
     Connection conn;

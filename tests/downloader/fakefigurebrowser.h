@@ -14,7 +14,8 @@ namespace lanxi::test {
 // The downloader's browser on a fake web: the server answers 404 for a page the web lacks.
 class FakeFigureBrowser final : public FigureBrowser {
  public:
-  explicit FakeFigureBrowser(FakeWeb* web) : web_(web), browser(web) {}
+  explicit FakeFigureBrowser(FakeWeb* web) : browser(web), web_(web) {}
+  FakeBrowser browser;
   Browser* PageBrowser() override { return &browser; }
   int HttpStatus() override { return web_->Find(browser.LocationURL()) ? 200 : 404; }
   QString NetworkError() override { return {}; }
@@ -25,9 +26,6 @@ class FakeFigureBrowser final : public FigureBrowser {
 
  private:
   FakeWeb* web_;
-
- public:
-  FakeBrowser browser;
 };
 
 // Remembers what a run told, and lets a test act when a product's page is about to load.

@@ -98,31 +98,34 @@ TEST(FigureReading, StructuredDataComesFirstAndTheRulesFillTheRest) {
   ExpectFigures(ReadStructuredFigures(graph), {{}, 110.0, {}, {}}, "graph");
 }
 
-TEST(FigureRules, KeyRulesFindTheNamedValueOnly) {
+TEST(FigureRules, KeyAndMarkerRules) {
   const FigureRule sales{u"sellCount"_s, {}, {}, {}};
-  EXPECT_EQ(ApplyRule(sales, u"{\"sellCountTotal\":5,\"sellCount\" : 12}"_s), 12.0);
-  // JSON inside a script's string, with escaped quotes.
-  EXPECT_EQ(ApplyRule(sales, u"var d = \"{\\\"sellCount\\\":\\\"1,077\\\"}\";"_s), 1077.0);
-  EXPECT_EQ(ApplyRule(sales, u"{\"sellCount\":\"\",\"x\":{\"sellCount\":\"9\"}}"_s), 9.0);
-  EXPECT_EQ(ApplyRule(sales, u"{\"sellCount\":null}"_s), std::nullopt);
-  EXPECT_EQ(ApplyRule(sales, u"sellCount: 12"_s), std::nullopt);
-}
-
-TEST(FigureRules, MarkerRulesTakeTheFirstPieceThatHoldsANumber) {
-  const QString html =
+  const QString sold =
       u"<li class=\"sold\">暂无</li><li class=\"sold\">30天内已售出 <b>1,234</b> 件</li>"_s;
-  EXPECT_EQ(ApplyRule(Marker(u"class=\"sold\">"_s, u"</li>"_s), html), 30.0);
-  // A pattern picks the number; its first group when it has one.
-  EXPECT_EQ(ApplyRule(Marker(u"class=\"sold\">"_s, u"</li>"_s, u"已售出\\s*(\\d[\\d,]*)"_s), html),
-            1234.0);
-  // Without an after marker, the text that follows; an after marker that never comes finds
-  // nothing.
-  EXPECT_EQ(ApplyRule(Marker(u"已售出"_s, {}), html), 1234.0);
-  EXPECT_EQ(ApplyRule(Marker(u"class=\"sold\">"_s, u"</ul>"_s), html), std::nullopt);
-  // An invalid pattern finds nothing rather than everything.
-  EXPECT_EQ(ApplyRule(Marker(u"class=\"sold\">"_s, u"</li>"_s, u"(\\d"_s), html), std::nullopt);
-  // Entities and tags inside the piece.
-  EXPECT_EQ(ApplyRule(Marker(u"<em>"_s, u"</em>"_s), u"<em>&yen;<i>1,299</i>.50</em>"_s), 1299.5);
+  const struct {
+    FigureRule rule;
+    QString html;
+    std::optional<double> value;
+  } cases[] = {
+      // A key rule finds the named value only, also as JSON inside a script's string.
+      {sales, u"{\"sellCountTotal\":5,\"sellCount\" : 12}"_s, 12.0},
+      {sales, u"var d = \"{\\\"sellCount\\\":\\\"1,077\\\"}\";"_s, 1077.0},
+      {sales, u"{\"sellCount\":\"\",\"x\":{\"sellCount\":\"9\"}}"_s, 9.0},
+      {sales, u"{\"sellCount\":null}"_s, std::nullopt},
+      {sales, u"sellCount: 12"_s, std::nullopt},
+      // A marker rule takes the first piece that holds a number; a pattern picks the number,
+      // its first group when it has one.
+      {Marker(u"class=\"sold\">"_s, u"</li>"_s), sold, 30.0},
+      {Marker(u"class=\"sold\">"_s, u"</li>"_s, u"已售出\\s*(\\d[\\d,]*)"_s), sold, 1234.0},
+      // Without an after marker, the text that follows; an after marker that never comes, or
+      // an invalid pattern, finds nothing.
+      {Marker(u"已售出"_s, {}), sold, 1234.0},
+      {Marker(u"class=\"sold\">"_s, u"</ul>"_s), sold, std::nullopt},
+      {Marker(u"class=\"sold\">"_s, u"</li>"_s, u"(\\d"_s), sold, std::nullopt},
+      // Entities and tags inside the piece.
+      {Marker(u"<em>"_s, u"</em>"_s), u"<em>&yen;<i>1,299</i>.50</em>"_s, 1299.5},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ApplyRule(c.rule, c.html), c.value) << qPrintable(c.html);
 }
 
 TEST(FigureRules, ImplausibleNumbersAreNotFigures) {

@@ -7,7 +7,7 @@
 #include <QFileInfo>
 #include <random>
 
-#include "demodata.h"
+#include "downloaddb.h"
 #include "fakefigurebrowser.h"
 #include "killedworker.h"
 #include "killfigures.h"
@@ -46,12 +46,10 @@ QStringList Problems(const QString& path, int* rows) {
     for (int version : {0, 1}) whole = whole || got == test::KillFigures(pid, day, version);
     for (int i = 2; i <= 5; ++i) whole = whole && !s.value(i).isNull();
     if (!whole)
-      problems << u"row of product %1, day %2 is not one write: %3 %4 %5 %6"_s.arg(pid)
-                      .arg(day)
-                      .arg(got[0])
-                      .arg(got[1])
-                      .arg(got[2])
-                      .arg(got[3]);
+      problems << u"row of product %1, day %2 is not one write: %3"_s.arg(pid).arg(day).arg(
+          QStringList{s.value(2).toString(), s.value(3).toString(), s.value(4).toString(),
+                      s.value(5).toString()}
+              .join(u' '));
   }
   Statement twice(conn, u"SELECT PID,Dat FROM PInfo GROUP BY PID,Dat HAVING COUNT(*)>1"_s);
   while (twice.next())
@@ -64,19 +62,11 @@ QStringList Problems(const QString& path, int* rows) {
 
 TEST(DownloaderCrash, KilledAtRandomMomentsEveryRowIsWholeAndTheDatabaseOpens) {
   test::TempProgramFolder folder;
-  demo::Spec spec;
-  spec.name = u"女装"_s;
-  spec.products = 0;
-  demo::Result made;
-  ASSERT_TRUE(demo::GenerateCataloguedDatabase(folder.file(u"PARA.mdb"_s), spec, &made));
-  const QString path = folder.file(made.fileName);
-  {
-    Connection conn;
-    ASSERT_TRUE(conn.open(path, Connection::Mode::Private));
-    for (int pid = 1; pid <= test::kKillProducts; ++pid)
-      ASSERT_TRUE(conn.exec(u"INSERT INTO Product(ID,Name,Url) VALUES(?,?,?)"_s,
-                            {pid, u"商品"_s + QString::number(pid), test::KillItem(pid)}));
-  }
+  const QString path = folder.file(test::AddEmptyDatabase(folder.path(), u"女装"_s));
+  for (int pid = 1; pid <= test::kKillProducts; ++pid)
+    ASSERT_EQ(
+        test::AddProductRow(path, u"商品"_s + QString::number(pid), test::KillItem(pid), false),
+        pid);
   SetParam(QString::fromUtf16(ParamKey::MarketItemHost), u"shop.test"_s);
   SetParam(QString::fromUtf16(ParamKey::DownloadDelay), u"0"_s);
   ReleaseAllDatabases();
