@@ -57,6 +57,15 @@ QStringList Labels(std::initializer_list<double> values) {
 }
 const QStringList kOneToTen = Labels({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
 
+// An operation's text, place and size, to compare in one go.
+QString Where(const ChartOp& op) {
+  if (op.kind == Kind::Circle) return u"@%1,%2 r%3"_s.arg(op.x1).arg(op.y1).arg(op.x2);
+  if (op.kind == Kind::FilledBox)
+    return u"%1,%2-%3,%4"_s.arg(op.x1).arg(op.y1).arg(op.x2).arg(op.y2);
+  return u"%1 @%2,%3 h%4 e%5"_s.arg(op.text).arg(op.x1).arg(op.y1).arg(op.height).arg(
+      op.escapement);
+}
+
 class Chart : public ::testing::Test {
  protected:
   RecordingSurface pic{kWidth, kHeight};
@@ -232,22 +241,17 @@ TEST_F(Chart, OneDataRowSitsOnTheLeftAxisAndLinesSkipTheBottomAxis) {
   EXPECT_TRUE(SeriesLines().empty());
   const std::vector<ChartOp> markers = pic.Of(Kind::Circle);
   ASSERT_EQ(markers.size(), 1u);
-  EXPECT_EQ(markers[0].x1, L);
-  EXPECT_EQ(markers[0].x2, 20);  // radius
+  EXPECT_EQ(Where(markers[0]), u"@800,3850 r20"_s);  // radius 20, on the left axis
   EXPECT_EQ(markers[0].fillColour, kRed);
-  // No vertical grid line for the table's last row; its label reads downwards.
+  // No vertical grid line for the table's last row; its label reads downwards at
+  // ((800 + 180) / 15, (6500 + 20) / 15). The value label of the first data row starts at the
+  // point (the last text before the legend's).
   for (const ChartOp& op : pic.Of(Kind::Line)) EXPECT_NE(op.colour, kRowGrey);
   std::vector<ChartOp> text = pic.Of(Kind::TextOut);
-  ASSERT_FALSE(text.empty());
-  EXPECT_EQ(text[0].text, u"d1"_s);
-  EXPECT_EQ(text[0].escapement, -900);
-  EXPECT_EQ(text[0].x1, 65);   // (800 + 180) / 15
-  EXPECT_EQ(text[0].y1, 435);  // (6500 + 20) / 15
-  EXPECT_EQ(text[0].height, 12);
-  // The value label of the first data row starts at the point (the last text before the legend's).
-  EXPECT_EQ(text.end()[-2].text, u"5"_s);
-  EXPECT_EQ(text.end()[-2].x1, 53);
-  EXPECT_EQ(text.end()[-2].height, 11);
+  ASSERT_GE(text.size(), 2u);
+  EXPECT_EQ(Where(text[0]), u"d1 @65,435 h12 e-900"_s);
+  EXPECT_EQ(std::tuple(text.end()[-2].text, text.end()[-2].x1, text.end()[-2].height),
+            std::tuple(u"5"_s, 53.0, 11));
 
   Table(grid, u"0 0 4 4"_s);
   Draw();
@@ -294,19 +298,16 @@ TEST_F(Chart, LegendSlotsCentreFewSeriesAndShrinkForMany) {
   Draw();
   std::vector<ChartOp> boxes = pic.Of(Kind::FilledBox);
   ASSERT_EQ(boxes.size(), 2u);
-  // Slots of 600 centred over four columns' worth: from (7500 - 2400) / 2 = 2550.
-  EXPECT_EQ(boxes[0].x1, kWidth - 1500 + 200);
-  EXPECT_EQ(boxes[0].x2, kWidth - 300);
-  EXPECT_EQ(boxes[0].y1, 2550 + 200 + 200);
-  EXPECT_EQ(boxes[0].y2, 2550 + 600);
-  EXPECT_EQ(boxes[1].y1, 2550 + 600 + 400);
+  // Slots of 600 centred over four columns' worth: from (7500 - 2400) / 2 = 2550; a swatch
+  // from x 12000 - 1500 + 200 to 12000 - 300, from 400 below its slot's top to the slot's end.
+  EXPECT_EQ(Where(boxes[0]), u"10700,2950-11700,3150"_s);
+  EXPECT_EQ(Where(boxes[1]), u"10700,3550-11700,3750"_s);
   int n = 3;
   EXPECT_EQ(boxes[0].colour, SeriesColour(2, n));
   EXPECT_EQ(boxes[1].colour, Rgb(0, 255, 0));
-  const ChartOp caption = pic.Of(Kind::TextOut).back();
-  EXPECT_EQ(caption.text, u"系列2"_s);
-  EXPECT_EQ(caption.height, 13);
-  EXPECT_EQ(caption.y1, (2550 + 600 + 200) / 15);
+  const ChartOp caption = pic.Of(Kind::TextOut).back();  // at (2550 + 600 + 200) / 15
+  EXPECT_EQ(std::tuple(caption.text, caption.height, caption.y1),
+            std::tuple(u"系列2"_s, 13, 223.0));
 
   Table(grid, std::vector<QStringList>(30, QStringList{u"5"_s}));
   Draw();
@@ -337,14 +338,11 @@ TEST_F(Chart, TitleLinesAndTheOrderOfDrawing) {
   ASSERT_EQ(prints.size(), 14u);
   // The watermark: the maker and our address by turns, 50-point bold "黑体" in light grey; a
   // 50-point line is 67 pixels.
-  for (int i = 0; i < 11; ++i) {
-    const ChartOp& p = prints[i];
-    EXPECT_EQ(p.text, i % 2 ? WatermarkAddress() : u"澄川软件工厂"_s);
-    EXPECT_TRUE(p.fontName == u"黑体"_s && p.fontSize == 50 && p.bold) << i;
-    EXPECT_EQ(p.colour, Rgb(238, 238, 238));
-    EXPECT_EQ(p.x1, 120);
-    EXPECT_EQ(p.y1, i * (67 * 15 + 180));
-  }
+  for (int i = 0; i < 11; ++i)
+    EXPECT_EQ(std::tuple(prints[i].text, prints[i].fontName, prints[i].fontSize, prints[i].bold,
+                         prints[i].colour, prints[i].x1, prints[i].y1),
+              std::tuple(i % 2 ? WatermarkAddress() : u"澄川软件工厂"_s, u"黑体"_s, 50.0, true,
+                         Rgb(238, 238, 238), 120.0, i * (67 * 15 + 180.0)));
   // Line 1: 18 points (24 px, 360 twips) bold black at (1200 - 360) / 5, centred; the others
   // 10 points red, each 90 twips below the line before, measured in that line's font.
   const ChartOp& t1 = prints[11];

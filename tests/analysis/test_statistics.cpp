@@ -52,14 +52,10 @@ class HandMade : public StatsTest {
     AddFigures(3, u"2024-03-03"_s, 200.0, 170.0, 0, 28);
   }
 
-  // The category sales trend from `from` to `to`, through the cache when no path is given.
-  QStringList Sales(const QString& selection, std::optional<StatisticsPath> path = {}) {
+  // The category sales trend from `from` to `to`, as shown.
+  QStringList Sales(const QString& selection, StatisticsPath path = StatisticsPath::Cached) {
     QDate a = from, b = to;
-    if (path) {
-      CategorySalesTrend(table, pic, a, b, selection, 0, u"测试库"_s, *path);
-    } else {
-      CategorySalesTrend(table, pic, a, b, selection, 0, u"测试库"_s);
-    }
+    CategorySalesTrend(table, pic, a, b, selection, 0, u"测试库"_s, path);
     return Shown();
   }
 };
