@@ -52,13 +52,11 @@ TEST(ImageSurface, LinesBoxesAndDotsKeepTheirExactColours) {
 
   ImageSurface slope(QSize(100, 100));  // a sloped line: every pixel in the line's colour
   slope.Line(0, 0, 1485, 900, kOlive);
-  QImage image = slope.Image();
-  EXPECT_GE(InkedPixels(image), 99);
-  image.fill(kWhite);
+  const QImage line = slope.Image();
+  EXPECT_GE(InkedPixels(line), 99);
   for (int y = 0; y < 100; ++y)
     for (int x = 0; x < 100; ++x)
-      if (slope.Image().pixel(x, y) != kWhite) image.setPixel(x, y, ToQColor(kOlive).rgb());
-  EXPECT_EQ(image, slope.Image());
+      EXPECT_TRUE(line.pixel(x, y) == kWhite || line.pixel(x, y) == ToQColor(kOlive).rgb());
 
   ImageSurface dots(QSize(20, 20));  // a marker: red inside, outline colour around it
   dots.SetFillStyle(ChartSurface::kFillSolid);
@@ -151,17 +149,13 @@ TEST(ImageSurface, RawTextTurnsAboutItsCornerAndFallsBackForMissingGlyphs) {
   ImageSurface pic(QSize(100, 100));
   pic.TextOut(50, 10, u"二〇二三年"_s, 12, -900, 0);  // reads downwards, left of x
   const QRect ink = Inked(pic.Image());
-  EXPECT_GE(ink.left(), 50 - 13);
-  EXPECT_LE(ink.right(), 51);
-  EXPECT_GE(ink.top(), 9);
+  EXPECT_TRUE(ink.left() >= 50 - 13 && ink.right() <= 51 && ink.top() >= 9);
   EXPECT_GT(ink.height(), 3 * ink.width());
 
   ImageSurface level(QSize(100, 30));
   level.SetForeColor(Rgb(0, 0, 255));
   level.TextOut(2, 2, u"سلام ü"_s, 14, 0, 700);  // letters the CJK face lacks
-  const QRect drawn = Inked(level.Image());
-  EXPECT_FALSE(drawn.isEmpty());
-  EXPECT_LT(drawn.right(), 60);
+  EXPECT_TRUE(!Inked(level.Image()).isEmpty() && Inked(level.Image()).right() < 60);
 }
 
 TEST(ChartPicture, DrawsItsTableAgainAtANewSize) {
