@@ -192,19 +192,17 @@ TEST(PrepareProgramFolder, AReadOnlyFolderIsReportedUntouched) {
 }
 
 TEST(CommandLine, VersionAndHelpNeedNoDisplay) {
-  QProcess p;
-  QProcessEnvironment env;  // no DISPLAY, no platform: answered before Qt starts
-  env.insert(u"PATH"_s, qEnvironmentVariable("PATH"));
-  p.setProcessEnvironment(env);
-  p.start(kBuilt, {u"--version"_s});
-  ASSERT_TRUE(p.waitForFinished(30000));
-  EXPECT_EQ(p.exitCode(), 0);
-  EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()), u"澜析产品销量跟踪软件 2.03\n"_s);
-
-  p.start(kBuilt, {u"-platform"_s, u"offscreen"_s, u"--help"_s});
-  ASSERT_TRUE(p.waitForFinished(30000));
-  EXPECT_EQ(p.exitCode(), 0);
-  const QString help = QString::fromUtf8(p.readAllStandardOutput());
+  const auto answer = [](const QStringList& args) {
+    QProcess p;
+    p.setEnvironment({u"PATH="_s + qEnvironmentVariable("PATH")});  // no display, no platform
+    p.start(kBuilt, args);
+    EXPECT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0);
+    return QString::fromUtf8(p.readAllStandardOutput());
+  };
+  // --version is answered before Qt starts.
+  EXPECT_EQ(answer({u"--version"_s}), u"澜析产品销量跟踪软件 2.03\n"_s);
+  const QString help = answer({u"-platform"_s, u"offscreen"_s, u"--help"_s});
   for (const QString& expected :
        {u"用法 Usage: lanxi"_s, u"--version"_s, u"--help"_s, u"LANXI_HOME"_s, u"XDG_DATA_HOME"_s,
         u"~/.local/share/lanxi"_s, u"显示本说明后退出"_s, u"show this help and exit"_s})
