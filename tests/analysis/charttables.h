@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <cmath>
@@ -51,6 +52,14 @@ inline std::vector<ChartRow> DailyRows(int days, int series) {
     rows.push_back(row);
   }
   return rows;
+}
+
+// The number of pixels that are not white.
+inline int InkedPixels(const QImage& image) {
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) != qRgb(255, 255, 255);
+  return n;
 }
 
 }  // namespace lanxi::test

@@ -15,6 +15,7 @@
 // A tracking database of hand-made rows to run the statistics on, and what they leave behind:
 // the working table as stored and the table as shown.
 namespace lanxi::test {
+using namespace Qt::StringLiterals;
 
 // Records the captions the progress window was opened with.
 class ProgressLog final : public ProgressDisplay {
@@ -35,10 +36,7 @@ class StatsTest : public ::testing::Test {
   Grid table;
   RecordingSurface pic{12000, 7500};
 
-  void SetUp() override {
-    CurDBFile = QStringLiteral("data.mdb");
-    WorkDBFile = CurDBFile;
-  }
+  void SetUp() override { WorkDBFile = CurDBFile = u"data.mdb"_s; }
   void TearDown() override { StatisticsDatabase::Current().Drop(); }
 
   // Runs SQL on the current database through a connection of its own.
@@ -47,23 +45,20 @@ class StatsTest : public ::testing::Test {
     ASSERT_TRUE(conn.open(DatabasePath(CurDBFile)));
     ASSERT_TRUE(conn.exec(sql, params)) << conn.lastError().toStdString();
   }
-
-  // A product with its category values C0, C1, … (a null Value leaves the field NULL).
-  void AddProduct(int id, const QString& name, const QList<Value>& categories) {
-    QString cols = QStringLiteral("ID,Name,CName"), marks = QStringLiteral("?,?,?");
-    Params params{id, name, name + QStringLiteral("全称")};
+  // A product with its category values C0, C1, …
+  void AddProduct(int id, const QString& name, const QStringList& categories) {
+    QString cols = u"ID,Name,CName"_s, marks = u"?,?,?"_s;
+    Params params{id, name, name + u"全称"_s};
     for (int k = 0; k < categories.size(); ++k) {
-      cols += QStringLiteral(",C") + QString::number(k);
-      marks += QStringLiteral(",?");
+      cols += u",C"_s + QString::number(k);
+      marks += u",?"_s;
       params << categories[k];
     }
-    Exec(QStringLiteral("INSERT INTO Product(") + cols + QStringLiteral(") VALUES(") + marks + u')',
-         params);
+    Exec(u"INSERT INTO Product("_s + cols + u") VALUES("_s + marks + u')', params);
   }
-
   void AddFigures(const Value& pid, const Value& dat, const Value& price, const Value& pprice,
                   const Value& sales, const Value& stock) {
-    Exec(QStringLiteral("INSERT INTO PInfo(PID,Dat,Price,PPrice,Sales,Stock) VALUES(?,?,?,?,?,?)"),
+    Exec(u"INSERT INTO PInfo(PID,Dat,Price,PPrice,Sales,Stock) VALUES(?,?,?,?,?,?)"_s,
          {pid, dat, price, pprice, sales, stock});
   }
 
@@ -83,37 +78,25 @@ class StatsTest : public ::testing::Test {
   // A working table as stored: its declared columns, then each row in order, each value with
   // its storage class, doubles to the last bit.
   static QStringList Stored(const QString& name) {
-    QStringList out;
     Connection conn;
-    if (!conn.open(DatabasePath(CurDBFile))) return {QStringLiteral("(no database)")};
-    {
-      Statement cols(conn, QStringLiteral("PRAGMA table_info(") + name + u')');
-      QStringList decl;
-      while (cols.next()) decl << cols.value(1).toString() + u' ' + cols.value(2).toString();
-      if (decl.isEmpty()) return {QStringLiteral("(no table)")};
-      out << decl.join(u',');
-    }
-    Statement rows(conn,
-                   QStringLiteral("SELECT * FROM ") + name + QStringLiteral(" ORDER BY rowid"));
-    while (rows.next()) {
+    if (!conn.open(DatabasePath(CurDBFile))) return {u"(no database)"_s};
+    QStringList decl, out;
+    for (Statement cols(conn, u"PRAGMA table_info("_s + name + u')'); cols.next();)
+      decl << cols.value(1).toString() + u' ' + cols.value(2).toString();
+    if (decl.isEmpty()) return {u"(no table)"_s};
+    out << decl.join(u',');
+    for (Statement rows(conn, u"SELECT * FROM "_s + name + u" ORDER BY rowid"_s); rows.next();) {
       QStringList cells;
       sqlite3_stmt* s = rows.handle();
       for (int i = 0; i < sqlite3_column_count(s); ++i) {
-        switch (sqlite3_column_type(s, i)) {
-          case SQLITE_NULL:
-            cells << QStringLiteral("null");
-            break;
-          case SQLITE_INTEGER:
-            cells << QStringLiteral("i:") + QString::number(sqlite3_column_int64(s, i));
-            break;
-          case SQLITE_FLOAT:
-            cells << QStringLiteral("r:") + QString::number(sqlite3_column_double(s, i), 'g', 17);
-            break;
-          default:
-            cells << QStringLiteral("t:") +
-                         QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, i)),
-                                           sqlite3_column_bytes(s, i));
-        }
+        const int type = sqlite3_column_type(s, i);
+        cells << (type == SQLITE_NULL      ? u"null"_s
+                  : type == SQLITE_INTEGER ? u"i:"_s + QString::number(sqlite3_column_int64(s, i))
+                  : type == SQLITE_FLOAT
+                      ? u"r:"_s + QString::number(sqlite3_column_double(s, i), 'g', 17)
+                      : u"t:"_s + QString::fromUtf8(
+                                      reinterpret_cast<const char*>(sqlite3_column_text(s, i)),
+                                      sqlite3_column_bytes(s, i)));
       }
       out << cells.join(u'|');
     }

@@ -9,11 +9,13 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <functional>
 
 #include "analysis/figurescache.h"
 #include "analysis/trends.h"
 #include "analysis/ui/anaclass.h"
 #include "analysis/ui/chartview.h"
+#include "charttables.h"
 #include "demodata.h"
 #include "programfolder_fixture.h"
 #include "scriptedprompts.h"
@@ -22,18 +24,12 @@
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
+using test::InkedPixels;
 
 namespace {
 
 constexpr int kProducts = 40;
 constexpr int kDays = 60;
-
-int InkedPixels(const QImage& image) {
-  int n = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) != qRgb(255, 255, 255);
-  return n;
-}
 
 // The visible texts of a table view, a row per line, cells joined by "|".
 QStringList Rows(const GridView* view) {
@@ -80,11 +76,12 @@ class AnaClassTest : public QObject {
     QCOMPARE(w->objectName(), u"Ana_Class"_s);
     QCOMPARE(w->windowTitle(), u"产品类别构成分析"_s);
     QCOMPARE(w->findChild<QGroupBox*>(u"Frm"_s)->title(), u"条件设置"_s);
+    auto* com = w->findChild<QPushButton*>(u"Com"_s);
+    QCOMPARE(com->text(), u"数据分析"_s);
     const QStringList measures{u"产品数量"_s,   u"销售数量"_s, u"销售金额"_s, u"平均定价"_s,
                                u"平均促销价"_s, u"促销幅度"_s, u"促销频度"_s, u"销量增幅"_s};
     for (int i = 0; i < 8; ++i)
       QCOMPARE(w->findChild<QRadioButton*>(u"Op_"_s + QString::number(i))->text(), measures[i]);
-    QCOMPARE(w->findChild<QPushButton*>(u"Com"_s)->text(), u"数据分析"_s);
     auto* cmb = w->findChild<QComboBox*>(u"Cmb"_s);
     QCOMPARE(cmb->count(), 10);
     auto* from = w->findChild<QDateEdit*>(u"DT_0"_s);
@@ -97,7 +94,7 @@ class AnaClassTest : public QObject {
     QVERIFY(msf && pic);
 
     // 产品数量: every product once, under the category name the list shows.
-    QTest::mouseClick(w->findChild<QPushButton*>(u"Com"_s), Qt::LeftButton);
+    QTest::mouseClick(com, Qt::LeftButton);
     QStringList rows = Rows(msf);
     QVERIFY(rows.size() >= 3);
     QCOMPARE(rows[0], cmb->currentText() + u"|产品数"_s);
@@ -112,7 +109,7 @@ class AnaClassTest : public QObject {
     // 促销幅度: two series, the average discount ascending.
     w->findChild<QRadioButton*>(u"Op_5"_s)->setChecked(true);
     QCOMPARE(w->ChosenOption(), 5);
-    QTest::mouseClick(w->findChild<QPushButton*>(u"Com"_s), Qt::LeftButton);
+    QTest::mouseClick(com, Qt::LeftButton);
     rows = Rows(msf);
     QCOMPARE(rows[0], cmb->currentText() + u"|最大折扣|平均折扣"_s);
     QVERIFY(rows.size() >= 3);
@@ -168,41 +165,32 @@ class AnaClassTest : public QObject {
     QStringList names;
     for (int id = 1; id <= 3; ++id)
       names << LookupValue(u"Product"_s, id, u"ID"_s, u"Name"_s, CurDBFile).toString();
-    const auto press = [&](const char* what, auto&& statistic, int rows, const QString& header) {
+    const QString chosen = names.join(u"\r\n"_s), three = u"日期|"_s + names.join(u'|');
+    using Statistic = std::function<void(QDate&, QDate&)>;
+    const std::pair<QString, Statistic> buttons[] = {
+        {u"日期|总销量|平均定价|平均促销价"_s,
+         [&](QDate& a, QDate& b) { CategorySalesPriceTrend(table, pic, a, b, {}, u"库"_s); }},
+        {u"日期|定价"_s,
+         [&](QDate& a, QDate& b) { CategoryPriceTrend(table, pic, a, b, {}, 2, u"库"_s); }},
+        {u"日期|销售额"_s,
+         [&](QDate& a, QDate& b) { CategorySalesTrend(table, pic, a, b, {}, 1, u"库"_s); }},
+        {u"日期|库存量"_s,
+         [&](QDate& a, QDate& b) { CategoryStockTrend(table, pic, a, b, {}, 0, u"库"_s); }},
+        {u"日期|销量|定价|促销价"_s,
+         [&](QDate& a, QDate& b) { ProductSalesPriceTrend(table, pic, a, b, u"所有产品"_s); }},
+        {three, [&](QDate& a, QDate& b) { ProductPriceTrend(table, pic, a, b, ids, chosen, 1); }},
+        {three, [&](QDate& a, QDate& b) { ProductSalesTrend(table, pic, a, b, ids, chosen, 0); }},
+        {three, [&](QDate& a, QDate& b) { ProductStockTrend(table, pic, a, b, ids, chosen, 1); }},
+    };
+    for (const auto& [header, statistic] : buttons) {
       pic.Cls();
       QDate from = firstDay_, to = QDate::currentDate();
       statistic(from, to);
       const QStringList shown = Rows(view);
-      QVERIFY2(shown.size() == 1 + rows, what);
-      QVERIFY2(shown[0] == header, qPrintable(shown[0]));
-      QTRY_VERIFY2(InkedPixels(chart->grab().toImage()) > 5000, what);
-    };
-    press(
-        "21", [&](QDate& a, QDate& b) { CategorySalesPriceTrend(table, pic, a, b, {}, u"库"_s); },
-        kDays, u"日期|总销量|平均定价|平均促销价"_s);
-    press(
-        "25", [&](QDate& a, QDate& b) { CategoryPriceTrend(table, pic, a, b, {}, 2, u"库"_s); },
-        kDays, u"日期|定价"_s);
-    press(
-        "29", [&](QDate& a, QDate& b) { CategorySalesTrend(table, pic, a, b, {}, 1, u"库"_s); },
-        kDays, u"日期|销售额"_s);
-    press(
-        "33", [&](QDate& a, QDate& b) { CategoryStockTrend(table, pic, a, b, {}, 0, u"库"_s); },
-        kDays, u"日期|库存量"_s);
-    press(
-        "23", [&](QDate& a, QDate& b) { ProductSalesPriceTrend(table, pic, a, b, u"所有产品"_s); },
-        kDays, u"日期|销量|定价|促销价"_s);
-    const QString three = names.join(u'|');
-    const QString crlf = names.join(u"\r\n"_s);
-    press(
-        "27", [&](QDate& a, QDate& b) { ProductPriceTrend(table, pic, a, b, ids, crlf, 1); }, kDays,
-        u"日期|"_s + three);
-    press(
-        "31", [&](QDate& a, QDate& b) { ProductSalesTrend(table, pic, a, b, ids, crlf, 0); }, kDays,
-        u"日期|"_s + three);
-    press(
-        "35", [&](QDate& a, QDate& b) { ProductStockTrend(table, pic, a, b, ids, crlf, 1); }, kDays,
-        u"日期|"_s + three);
+      QCOMPARE(shown.size(), 1 + kDays);
+      QCOMPARE(shown[0], header);
+      QTRY_VERIFY2(InkedPixels(chart->grab().toImage()) > 5000, qPrintable(header));
+    }
     QVERIFY(StatisticsDatabase::Current().HoldsFigures());
   }
 };

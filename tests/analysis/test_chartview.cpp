@@ -17,6 +17,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
+using test::InkedPixels;
 
 namespace {
 
@@ -26,13 +27,6 @@ QPoint SwatchPixel(QSize size) {
   const int w = size.width() * 15, h = size.height() * 15;
   const int slotTop = (h - 3 * 600) / 2;
   return QPoint((w - 1500 + 200 + 500) / 15, (slotTop + 400 + 100) / 15);
-}
-
-int InkedPixels(const QImage& image) {
-  int n = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) != qRgb(255, 255, 255);
-  return n;
 }
 
 }  // namespace

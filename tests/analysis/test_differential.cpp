@@ -135,50 +135,35 @@ class Differential : public StatsTest {
   Case RandomCase() {
     const QDate a = Day(), b = Day();
     const int kind = Below(16), option = Below(3);
-    const QString what = QString::number(kind) + u'/' + QString::number(option) + u' ' +
-                         a.toString(Qt::ISODate) + u' ' + b.toString(Qt::ISODate);
-    const auto dates = [a, b](auto&& statistic) {
-      QDate from = a, to = b;
-      statistic(from, to);
-    };
+    QString arg, chosen;
     if (kind < 4) {
-      const QString c = Categories();
-      const QString tables[] = {u"T_PriceSalesByPro"_s, u"T_PriceByPro"_s, u"T_SalesByPro"_s,
-                                u"T_StockByPro"_s};
-      return {what + u' ' + c, tables[kind], [=, this](StatisticsPath path) {
-                dates([&](QDate& from, QDate& to) {
-                  if (kind == 0) CategorySalesPriceTrend(table, pic, from, to, c, u"库"_s, path);
-                  if (kind == 1) CategoryPriceTrend(table, pic, from, to, c, option, u"库"_s, path);
-                  if (kind == 2) CategorySalesTrend(table, pic, from, to, c, option, u"库"_s, path);
-                  if (kind == 3) CategoryStockTrend(table, pic, from, to, c, option, u"库"_s, path);
-                });
-              }};
-    }
-    if (kind == 4) {
+      arg = Categories();
+    } else if (kind == 4) {
       const int id = Below(products + 2);
-      const QString product = Chance(30)   ? u"所有产品"_s
-                              : Chance(10) ? u"abc"_s
-                                           : QString::number(id) + u':' + names.value(id - 1);
-      return {what + u' ' + product, u"T_PriceSalesByPro"_s, [=, this](StatisticsPath path) {
-                dates([&](QDate& from, QDate& to) {
-                  ProductSalesPriceTrend(table, pic, from, to, product, path);
-                });
-              }};
+      arg = Chance(30)   ? u"所有产品"_s
+            : Chance(10) ? u"abc"_s
+                         : QString::number(id) + u':' + names.value(id - 1);
+    } else if (kind < 8) {
+      std::tie(arg, chosen) = Choice();
+    } else {
+      arg = Pick(QStringList{u"品类"_s, u"分类2"_s, u"分类3"_s});
     }
-    if (kind < 8) {
-      const auto [ids, chosen] = Choice();
-      const QString tables[] = {u"T_PriceByPro"_s, u"T_SalesByPro"_s, u"T_StockByPro"_s};
-      return {what + u' ' + ids, tables[kind - 5], [=, this](StatisticsPath path) {
-                dates([&](QDate& from, QDate& to) {
-                  if (kind == 5) ProductPriceTrend(table, pic, from, to, ids, chosen, option, path);
-                  if (kind == 6) ProductSalesTrend(table, pic, from, to, ids, chosen, option, path);
-                  if (kind == 7) ProductStockTrend(table, pic, from, to, ids, chosen, option, path);
-                });
-              }};
-    }
-    const QString category = Pick(QStringList{u"品类"_s, u"分类2"_s, u"分类3"_s});
-    return {what + u' ' + category, u"T_STR"_s, [=, this](StatisticsPath path) {
-              CalToTempTable(table, pic, a, b, category, kind - 8, u"库"_s, path);
+    const QString tables[] = {u"T_PriceSalesByPro"_s, u"T_PriceByPro"_s, u"T_SalesByPro"_s,
+                              u"T_StockByPro"_s};
+    const QString what = QString::number(kind) + u'/' + QString::number(option) + u' ' +
+                         a.toString(Qt::ISODate) + u' ' + b.toString(Qt::ISODate) + u' ' + arg;
+    return {what, kind < 8 ? tables[kind % 4] : u"T_STR"_s, [=, this](StatisticsPath path) {
+              QDate from = a, to = b;
+              const QString db = u"库"_s;
+              if (kind == 0) CategorySalesPriceTrend(table, pic, from, to, arg, db, path);
+              if (kind == 1) CategoryPriceTrend(table, pic, from, to, arg, option, db, path);
+              if (kind == 2) CategorySalesTrend(table, pic, from, to, arg, option, db, path);
+              if (kind == 3) CategoryStockTrend(table, pic, from, to, arg, option, db, path);
+              if (kind == 4) ProductSalesPriceTrend(table, pic, from, to, arg, path);
+              if (kind == 5) ProductPriceTrend(table, pic, from, to, arg, chosen, option, path);
+              if (kind == 6) ProductSalesTrend(table, pic, from, to, arg, chosen, option, path);
+              if (kind == 7) ProductStockTrend(table, pic, from, to, arg, chosen, option, path);
+              if (kind >= 8) CalToTempTable(table, pic, a, b, arg, kind - 8, db, path);
             }};
   }
 

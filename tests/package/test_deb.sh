@@ -15,14 +15,8 @@ version=${2:?usage: test_deb.sh BUILD_DIR VERSION}
 app_id=cn.lanxi_soft.tracker
 
 say() { printf '== %s\n' "$*"; }
-skip() {
-  printf 'SKIPPED: %s\n' "$*"
-  exit 77
-}
-fail() {
-  printf 'FAILED: %s\n' "$*" >&2
-  exit 1
-}
+skip() { printf 'SKIPPED: %s\n' "$*"; exit 77; }
+fail() { printf 'FAILED: %s\n' "$*" >&2; exit 1; }
 
 [ "$(id -u)" -eq 0 ] || skip "the package test installs the package system-wide; run it as root"
 for tool in dpkg dpkg-deb dpkg-shlibdeps cpack lintian desktop-file-validate appstreamcli flock; do
@@ -42,9 +36,8 @@ fi
 work=$(mktemp -d /tmp/lanxi-package-test.XXXXXX)
 installed=0
 cleanup() {
-  if [ $installed -eq 1 ]; then
-    dpkg_locked --purge lanxi >/dev/null 2>&1 || echo "WARNING: could not remove the package lanxi" >&2
-  fi
+  [ $installed -eq 0 ] || dpkg_locked --purge lanxi >/dev/null 2>&1 ||
+    echo "WARNING: could not remove the package lanxi" >&2
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -54,10 +47,7 @@ trap 'exit 1' INT TERM HUP
 dpkg_locked() {
   local log=$work/dpkg.log
   for _ in $(seq 120); do
-    if dpkg "$@" >"$log" 2>&1; then
-      cat "$log"
-      return 0
-    fi
+    dpkg "$@" >"$log" 2>&1 && { cat "$log"; return 0; }
     grep -Eq "frontend lock|database is locked" "$log" || break
     sleep 5
   done
@@ -90,16 +80,12 @@ awk '{ p = $6; for (i = 7; i <= NF; ++i) p = p " " $i; sub(/^\.\//, "", p);
 expect_entry() {
   grep -qxF -e "$1" "$work/entries" || { cat "$work/entries"; fail "the package lacks: $1"; }
 }
-expect_entry "- root/root usr/lib/lanxi/lanxi"
-expect_entry "- root/root usr/lib/lanxi/PARA.mdb"
-expect_entry "- root/root usr/lib/lanxi/data.mdb"
-expect_entry "- root/root usr/lib/lanxi/userguide.txt"
+for f in lanxi PARA.mdb data.mdb userguide.txt; do expect_entry "- root/root usr/lib/lanxi/$f"; done
 expect_entry "l root/root usr/bin/lanxi -> ../lib/lanxi/lanxi"
-expect_entry "- root/root usr/share/applications/$app_id.desktop"
-expect_entry "- root/root usr/share/icons/hicolor/scalable/apps/$app_id.svg"
-expect_entry "- root/root usr/share/metainfo/$app_id.metainfo.xml"
-expect_entry "- root/root usr/share/man/man1/lanxi.1.gz"
-expect_entry "- root/root usr/share/doc/lanxi/copyright"
+for f in "applications/$app_id.desktop" "icons/hicolor/scalable/apps/$app_id.svg" \
+  "metainfo/$app_id.metainfo.xml" man/man1/lanxi.1.gz doc/lanxi/copyright; do
+  expect_entry "- root/root usr/share/$f"
+done
 # The downloader goes with the program once the build makes it.
 if [ -x "$build/采数器" ]; then
   expect_entry "- root/root usr/lib/lanxi/lanxi-downloader"
@@ -125,12 +111,10 @@ fi
 dpkg-query -W -f='${Status}' lanxi | grep -q "install ok installed" || fail "lanxi is not installed"
 
 say "Checking the desktop entry and the AppStream metadata"
-desktop-file-validate "/usr/share/applications/$app_id.desktop" ||
-  fail "desktop-file-validate rejects the desktop entry"
-grep -qx 'Name\[zh_CN\]=澜析产品销量跟踪软件' "/usr/share/applications/$app_id.desktop" ||
-  fail "the desktop entry has no Chinese name"
-grep -qx 'Categories=Office;Finance;' "/usr/share/applications/$app_id.desktop" ||
-  fail "the desktop entry is not in Office;Finance"
+desktop=/usr/share/applications/$app_id.desktop
+desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the desktop entry"
+grep -qx 'Name\[zh_CN\]=澜析产品销量跟踪软件' "$desktop" || fail "the desktop entry has no Chinese name"
+grep -qx 'Categories=Office;Finance;' "$desktop" || fail "the desktop entry is not in Office;Finance"
 appstreamcli validate --no-net "/usr/share/metainfo/$app_id.metainfo.xml" ||
   fail "appstreamcli rejects the AppStream metadata"
 
@@ -201,10 +185,7 @@ databases=("$folder"/DB*.mdb)
 say "Removing the package"
 dpkg_locked --purge lanxi >/dev/null || fail "the package could not be removed"
 installed=0
-if [ -e /usr/bin/lanxi ] || [ -e /usr/lib/lanxi ]; then
-  fail "files of the package stayed after removal"
-fi
-if [ ! -f "$folder/PARA.mdb" ] || [ ! -f "${databases[0]}" ]; then
+[[ ! -e /usr/bin/lanxi && ! -e /usr/lib/lanxi ]] || fail "files of the package stayed after removal"
+[[ -f $folder/PARA.mdb && -f ${databases[0]} ]] ||
   fail "removing the package took the user's data with it"
-fi
 say "The package builds, installs, starts, passes lintian and removes cleanly"
