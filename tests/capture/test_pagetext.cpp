@@ -37,19 +37,13 @@ void ExpectProduct(const ItemPageText& page, const QStringList& urlShopOwnerRegi
 
 TEST(PageText, SplittingAndCuttingConsumeTheText) {
   QString text = u"a-b-c"_s;
-  EXPECT_EQ(SplitOffAt(text, u"-"_s, true), u"a"_s);
-  EXPECT_EQ(text, u"b-c"_s);
   EXPECT_EQ(SplitOffAt(text, u"-"_s, false), u"c"_s);
-  EXPECT_EQ(text, u"b"_s);
+  EXPECT_EQ(text, u"a-b"_s);
   // A missing marker gives nothing and leaves the text.
-  for (bool fromLeft : {true, false})
-    for (const QString& marker : {u"</A>"_s, QString()})
-      EXPECT_EQ(SplitOffAt(text, marker, fromLeft), QString());
-  EXPECT_EQ(text, u"b"_s);
+  EXPECT_EQ(SplitOffAt(text, u"</A>"_s, true), QString());
+  EXPECT_EQ(text, u"a-b"_s);
 
-  QString html = u"<B>x</B><I>1</I><B>y</B>"_s;
-  EXPECT_EQ(CutBetween(html, u"<B>"_s, u"</B>"_s), u"x"_s);
-  EXPECT_EQ(CutBetween(html, u"<B>"_s, u"</B>"_s), u"y"_s);
+  QString html;
   // A missing opening marker: the closing one is searched from where the text stands.
   html = u"a</B>b</B>"_s;
   EXPECT_EQ(CutBetween(html, u"<X>"_s, u"</B>"_s), u"a"_s);
@@ -64,10 +58,6 @@ TEST(PageText, SpansTagsAndEntities) {
   } spans[] = {
       {u"<A href=\"x\">店<B>铺</B></A>"_s, u"<"_s, u">"_s, {}, u"店铺"_s},
       {u"a<b>c<d"_s, u"<"_s, u">"_s, {}, u"ac"_s},
-      {u"a>b<"_s, u"<"_s, u">"_s, {}, u"a>b"_s},
-      {u"x<>y"_s, u"<"_s, u">"_s, {}, u"xy"_s},
-      {u"x[a]y[b]"_s, u"["_s, u"]"_s, u"-"_s, u"x-y-"_s},
-      {u"a<b>c"_s, u"<"_s, u">"_s, u"<"_s, u"a<c"_s},
       {u"abc"_s, QString(), u">"_s, {}, u"abc"_s},
       {u"a<b<"_s, u"<"_s, QString(), u"."_s, u"a.b."_s},
   };
@@ -76,7 +66,6 @@ TEST(PageText, SpansTagsAndEntities) {
 
   EXPECT_EQ(DecodeEntities(u"a&amp;b &lt;c&gt; &quot;d&quot; &#20013;&#x6587; &bogus; &amp"_s),
             u"a&b <c> \"d\" 中文 &bogus; &amp"_s);
-  EXPECT_EQ(DecodeEntities(u"&#0; &#xD800; &#1114112;"_s), u"&#0; &#xD800; &#1114112;"_s);
   EXPECT_EQ(CleanedField(u"<EM>浙江&nbsp;杭州 西湖</EM>"_s), u"浙江杭州西湖"_s);
   EXPECT_EQ(TagsRemoved(u"<H3>优衣库 T恤 &amp; 裙</H3>"_s), u"优衣库 T恤 & 裙"_s);
 }
@@ -89,29 +78,20 @@ TEST(ItemAddress, CutAfterTheIdWhoseLastOneIsTheItem) {
   } cases[] = {
       {u"http://item.taobao.com/item.htm?spm=a&id=123&x=1"_s,
        u"http://item.taobao.com/item.htm?spm=a&id=123"_s, u"123"_s},
-      {u"HTTP://Item.Taobao.com/item.htm?id=55"_s, u"http://item.taobao.com/item.htm?id=55"_s,
-       u"55"_s},
       {u"http://x/item.htm?ID=7&b=2&id=8"_s, u"http://x/item.htm?id=7"_s, u"8"_s},
       {u"http://x/item.htm?a=1&b=2"_s, u"http://x/item.htm"_s, QString()},
-      {u"http://x/item.htm?id=42#detail"_s, u"http://x/item.htm?id=42"_s, u"42"_s},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(NormaliseItemUrl(c.url), c.normalised) << qPrintable(c.url);
     EXPECT_EQ(ExtractItemId(c.url), c.id) << qPrintable(c.url);
   }
-  EXPECT_EQ(ExtractItemId(u"http://x/item.htm?id="_s), QString());
-  EXPECT_EQ(ExtractItemId(u"http://x/item.htm?a=1#&id=9"_s), QString());
 
   // The parsers' cut keeps the case and stops without anything before the query.
   bool cut = false;
   EXPECT_EQ(CutAfterItemId(u"http://X/item.htm?spm=A&id=9&q=1"_s, &cut),
             u"http://X/item.htm?spm=A&id=9"_s);
   EXPECT_TRUE(cut);
-  EXPECT_EQ(CutAfterItemId(u"http://X/item.htm?a=1"_s, &cut), u"http://X/item.htm"_s);
-  EXPECT_TRUE(cut);
   EXPECT_EQ(CutAfterItemId(u"?a=1"_s, &cut), u"&a=1"_s);
-  EXPECT_FALSE(cut);
-  EXPECT_EQ(CutAfterItemId(QString(), &cut), QString());
   EXPECT_FALSE(cut);
 }
 
@@ -120,12 +100,9 @@ TEST(CapturePlaces, ItemPagesSearchPageAndClickRedirect) {
   const std::pair<QString, int> kinds[] = {
       {u"http://item.tmall.com/item.htm?id=1"_s, 0},
       {u"http://item.taobao.com/item.htm?id=1"_s, 1},
-      {u"https://item.taobao.com/item.htm?id=1"_s, 1},
       {u"http://detail.tmall.com/item.htm?id=1"_s, 2},
       {u"http://ITEM.taobao.com/item.htm?id=1"_s, -1},
       {u"http://item.taobao.com/list.htm?id=1"_s, -1},
-      {u"ftp://item.taobao.com/item.htm"_s, -1},
-      {QString(), -1},
   };
   for (const auto& [url, kind] : kinds) EXPECT_EQ(places.ItemUrlKind(url), kind) << qPrintable(url);
   EXPECT_EQ(places.DefaultSearchAddress(), u"https://s.taobao.com/search?q=女装"_s);
@@ -133,7 +110,6 @@ TEST(CapturePlaces, ItemPagesSearchPageAndClickRedirect) {
   const QString target = u"http://item.taobao.com/item.htm?id=5"_s;
   for (const QString& tracked :
        {u"http://s.click.taobao.com/?url="_s + target,
-        u"https://s.click.taobao.com/?url="_s + target,
         u"http://s.click.taobao.com/?url=http%3A%2F%2Fitem.taobao.com%2Fitem.htm%3Fid%3D5"_s,
         target})
     EXPECT_EQ(places.RemoveClickRedirect(tracked), target) << qPrintable(tracked);
@@ -143,7 +119,6 @@ TEST(CapturePlaces, ItemPagesSearchPageAndClickRedirect) {
   // Several kinds on one host (a test server): the first prefix wins.
   places.itemHosts = {u"127.0.0.1:8080"_s, u"127.0.0.1:8080"_s, QString()};
   EXPECT_EQ(places.ItemUrlKind(u"http://127.0.0.1:8080/item.htm?id=1"_s), 0);
-  EXPECT_EQ(places.ItemUrlKind(u"http://127.0.0.1:80/item.htm?id=1"_s), -1);
   places.searchHost = u"http://127.0.0.1:9"_s;
   EXPECT_EQ(places.DefaultSearchAddress(), u"http://127.0.0.1:9/search?q=女装"_s);
 }
@@ -155,18 +130,12 @@ TEST(SerializeBodyHtml, WrittenAsTheMarkersExpect) {
        u"<DIV class=shop-title id=a_1.2>店</DIV>"_s},
       {u"<a href=\"http://x/?a=1&amp;b=2\" title='say \"hi\"'>t</a>"_s,
        u"<A href=\"http://x/?a=1&amp;b=2\" title=\"say &quot;hi&quot;\">t</A>"_s},
-      {u"<input disabled value=\"两 字\" TYPE=Text>"_s,
-       u"<INPUT disabled=\"\" value=\"两 字\" type=Text>"_s},
-      {u"<img src=a.jpg><br><p>x"_s, u"<IMG src=a.jpg><BR><P>x</P>"_s},
-      {u"<my-widget data-x=1>t</my-widget>"_s, u"<MY-WIDGET data-x=1>t</MY-WIDGET>"_s},
       // Text escaped again.
       {u"<p>a &lt; b &amp; c > d&nbsp;e \"f\"</p>"_s,
        u"<P>a &lt; b &amp; c &gt; d&nbsp;e \"f\"</P>"_s},
       // White space as shown.
       {u"<div>\n  <span> a \t\n b </span>\n</div>\n<p>\n x \n</p>"_s,
        u"<DIV><SPAN> a b </SPAN></DIV><P>x</P>"_s},
-      {u"<li>\n   公 司 名：某 公司\n</li>"_s, u"<LI>公 司 名：某 公司</LI>"_s},
-      {u"<em>a</em> <em>b</em>"_s, u"<EM>a</EM> <EM>b</EM>"_s},
       {u"<pre>  a\n   b</pre><textarea>\n x  y</textarea>"_s,
        u"<PRE>  a\n   b</PRE><TEXTAREA> x  y</TEXTAREA>"_s},
       // What is not shown is left out.
@@ -174,12 +143,9 @@ TEST(SerializeBodyHtml, WrittenAsTheMarkersExpect) {
        u"<style>p{}</style><noscript><p>n</p></noscript><template><i>t</i></template>"_s,
        u"<P>ab</P>"_s},
       // Broken HTML repaired as browsers do.
-      {u"<p>a<p>b"_s, u"<P>a</P><P>b</P>"_s},
       {u"<b><i>x</b>y</i>"_s, u"<B><I>x</I></B><I>y</I>"_s},
       {u"<table><td>x"_s, u"<TABLE><TBODY><TR><TD>x</TD></TR></TBODY></TABLE>"_s},
       {u"<a href=\"x\"<b>c</a"_s, u"<A href=x <b=\"\">c</A>"_s},
-      {QString(), QString()},
-      {u"<body class=x><p>y</p></body>"_s, u"<P>y</P>"_s},
       {u"<frameset><frame src=a></frameset>"_s, u"<no body>"_s},
   };
   for (const auto& [html, body] : cases) EXPECT_EQ(Body(html), body) << qPrintable(html);
@@ -194,7 +160,6 @@ TEST(SerializeBodyHtml, DeepNestingAndBadBytesDoNotCrash) {
 
   // Deeper than any browser nests: refused rather than parsed in quadratic time.
   EXPECT_FALSE(SerializeBodyHtml(QByteArray("<div>").repeated(100000)));
-  EXPECT_FALSE(SerializeBodyHtml(QByteArray("<b title='>'><i>").repeated(3000)));
   EXPECT_TRUE(SerializeBodyHtml(
       QByteArray("<p>x</p><br><img src=a><!--<div>--><script>'<div>'</script>").repeated(5000)));
 
@@ -203,20 +168,6 @@ TEST(SerializeBodyHtml, DeepNestingAndBadBytesDoNotCrash) {
   ASSERT_TRUE(repaired);
   EXPECT_TRUE(repaired->startsWith(u"<P>"_s));
   EXPECT_TRUE(repaired->endsWith(u"z</P>"_s));
-}
-
-TEST(SerializeBodyHtml, TheFixturePagesCarryTheMarkers) {
-  const QString market = Body(test::FixtureHtml(u"item_1001.html"_s, u"h"_s));
-  for (const QString& marker :
-       {u"class=shop-info-simple><A target=_blank href=\"/shop.htm?shop_id=501&amp;from=item\"> "
-        u"<SPAN class=nick>yafang 小铺</SPAN> </A>"_s,
-        u"class=shop-title>雅芳 女装 店</A>"_s, u"<EM>所在地区：浙江 杭州</EM>"_s,
-        u">加入购物车</A>"_s, u"宝贝详情</A>"_s, u"<SPAN>阿里巴巴集团</SPAN>"_s})
-    EXPECT_TRUE(market.contains(marker)) << qPrintable(marker);
-  const QString mall = Body(test::FixtureHtml(u"item_2001.html"_s, u"h"_s));
-  for (const QString& marker : {u">亲，欢迎来淘宝商城！<"_s, u"<LI>公 司 名："_s,
-                                u"<LI>所 在 地：上海</LI>"_s, u"<H3>优衣库 女装 圆领T恤 "_s})
-    EXPECT_TRUE(mall.contains(marker)) << qPrintable(marker);
 }
 
 TEST(ParseItemHtml, ReadsEveryFieldOfBothFixtures) {
@@ -262,10 +213,7 @@ TEST(ParseItemHtml, PagesThatAreNoItemPageAreNotRecognised) {
   const QString html = u"<H1>Not Found</H1><P>页面不存在</P>"_s;
   const ItemPageText market = ParseMarketItemHtml(u"http://i/item.htm?id=1"_s, u"404"_s, html);
   EXPECT_FALSE(market.recognised);
-  EXPECT_EQ(market.info.Shop, QString());
-  EXPECT_EQ(market.info.Pic, QString());
   EXPECT_FALSE(ParseMallItemHtml(u"http://i/item.htm?id=1"_s, html).recognised);
-  EXPECT_FALSE(ParseMallItemHtml(u"http://i/item.htm?id=1"_s, QString()).recognised);
   // An address with nothing before its query stops at once.
   const ItemPageText page = ParseMallItemHtml(u"?id"_s, Html(u"item_2001.html"_s));
   EXPECT_EQ(page.info.Url, u"&id"_s);
@@ -276,13 +224,11 @@ TEST(ParseItemHtml, PagesThatAreNoItemPageAreNotRecognised) {
 TEST(ItemTitles, NameAndShopFromTitles) {
   const std::pair<QString, QString> shops[] = {{u"首页-花花的衣橱-淘宝网"_s, u"花花的衣橱"_s},
                                                {u"花花的衣橱-淘宝网"_s, u"淘宝网"_s},
-                                               {u"花花的衣橱"_s, u"花花的衣橱"_s},
                                                {u"a-b-c-d"_s, u"b-c"_s}};
   for (const auto& [title, shop] : shops) EXPECT_EQ(ShopFromTitle(title), shop);
   EXPECT_EQ(NameFromTitle(u"名-站-淘宝"_s), u"名-站"_s);
   EXPECT_EQ(NameFromTitle(u"没有横线"_s), u"没有横线"_s);
   EXPECT_TRUE(IsChatStatus(u"旺旺在线"_s));
   EXPECT_TRUE(IsChatStatus(u"旺旺离线"_s));
-  EXPECT_FALSE(IsChatStatus(QString()));
   EXPECT_FALSE(IsChatStatus(u"旺旺在线店"_s));
 }
