@@ -1,5 +1,6 @@
-// What happens to a filled grid: sorting by a title click, serial numbers, deleting rows from
-// grid and database, cell geometry on scrolled grids and the check column.
+// Operations on a filled grid: title sorts, deletions, cell geometry and the check column.
+#include <QSet>
+
 #include "common/progresssteps.h"
 #include "tables/gridoperate.h"
 #include "tablesfixture.h"
@@ -12,14 +13,10 @@ namespace {
 class GridOperate : public test::TablesTest {
  protected:
   Grid grid;
-
   // The product list: hidden ID, serial number, name, a numeric column.
   void LoadProducts(const QList<std::pair<QString, int>>& products) {
     for (const auto& [name, wid] : products)
       Exec(u"INSERT INTO Product(Name, WID) VALUES(?, ?)"_s, {name, wid});
-    ShowProducts();
-  }
-  void ShowProducts() {
     SetupGridColumns(grid, {u"ID"_s, QString(), u"Name"_s, u"WID"_s},
                      {u"ID"_s, u"序号"_s, u"产品名称"_s, u"数量"_s});
     grid.SetTag(u"Product"_s);
@@ -27,67 +24,42 @@ class GridOperate : public test::TablesTest {
   }
 
   QStringList Names() const { return Column(grid, 2); }
-  QStringList Titles() const {
-    QStringList t;
-    for (int c = 0; c < grid.Cols(); ++c) t << grid.TextMatrix(1, c);
-    return t;
-  }
+  QStringList Titles() const { return {grid.TextMatrix(1, 2), grid.TextMatrix(1, 3)}; }
 };
-
-const QStringList kSerials{u"1"_s, u"2"_s, u"3"_s, u"4"_s};
 
 }  // namespace
 
 TEST_F(GridOperate, NumericTitlesSortUpThenDownTextTitlesDownThenUp) {
   LoadProducts({{u"b"_s, 30}, {u"a"_s, 4}, {u"c"_s, 200}, {u"B"_s, 4}});
   ASSERT_EQ(grid.ColAlignment(3), Grid::kAlignRightBottom);
-
+  grid.SetCellBackColorAt(2, 2, 0xff);  // on "b": colours travel with their rows
   SortByColumn(grid, 3);
   EXPECT_EQ(Column(grid, 3), (QStringList{u"4"_s, u"4"_s, u"30"_s, u"200"_s}));  // as numbers
+  EXPECT_EQ(grid.CellBackColorAt(4, 2), 0xffu);
   EXPECT_EQ(Names(), (QStringList{u"a"_s, u"B"_s, u"b"_s, u"c"_s}));
-  EXPECT_EQ(Titles(), (QStringList{u"ID"_s, u"序号"_s, u"产品名称"_s, u"数量△"_s}));
-  EXPECT_EQ(Column(grid, 1), kSerials);
+  EXPECT_EQ(Titles(), (QStringList{u"产品名称"_s, u"数量△"_s}));
   SortByColumn(grid, 3);
   EXPECT_EQ(Column(grid, 3), (QStringList{u"200"_s, u"30"_s, u"4"_s, u"4"_s}));
-  EXPECT_EQ(grid.TextMatrix(1, 3), u"数量▽"_s);
-
+  EXPECT_EQ(Titles(), (QStringList{u"产品名称"_s, u"数量▽"_s}));
   // A text title: descending first, marked "△"; the other title loses its mark.
   SortByColumn(grid, 2);
   EXPECT_EQ(Names(), (QStringList{u"c"_s, u"b"_s, u"a"_s, u"B"_s}));
-  EXPECT_EQ(Titles(), (QStringList{u"ID"_s, u"序号"_s, u"产品名称△"_s, u"数量"_s}));
+  EXPECT_EQ(Titles(), (QStringList{u"产品名称△"_s, u"数量"_s}));
   SortByColumn(grid, 2);
-  EXPECT_EQ(Names(), (QStringList{u"B"_s, u"a"_s, u"b"_s, u"c"_s}));
-  EXPECT_EQ(grid.TextMatrix(1, 2), u"产品名称▽"_s);
-  EXPECT_EQ(Column(grid, 1), kSerials);
+  EXPECT_EQ(Titles(), (QStringList{u"产品名称▽"_s, u"数量"_s}));
+  EXPECT_EQ(Column(grid, 1), (QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s}));  // renumbered
 }
 
+// A title click finds its column past the scrolled-out ones; the fixed titles fit the columns.
 TEST_F(GridOperate, TitleClicksFindTheirColumnPastTheScrolledOutOnes) {
   LoadProducts({{u"b"_s, 30}, {u"a"_s, 4}, {u"c"_s, 200}});
-  const int widths[] = {0, 500, 1000, 800};
-  for (int c = 0; c < 4; ++c) grid.SetColWidth(c, widths[c]);
+  for (int c = 0; c < 4; ++c) grid.SetColWidth(c, QList<int>{0, 500, 1000, 800}[c]);
   grid.SetRowHeight(1, 300);
-  // Clicks at (x, y) in twips and the titles they leave; the name column spans 500 … 1500.
-  const struct {
-    int x, y, leftCol;
-    QString name, number;
-  } clicks[] = {
-      {600, 400, 2, u"产品名称"_s, u"数量"_s},    // below the titles: nothing
-      {1600, 150, 2, u"产品名称"_s, u"数量△"_s},  // past the names: the numbers
-      {1499, 300, 2, u"产品名称△"_s, u"数量"_s},  // on the names' last twip
-      {600, 10, 3, u"产品名称"_s, u"数量△"_s},    // names scrolled out: numbers follow
-      {2000, 10, 3, u"产品名称"_s, u"数量△"_s},   // past the last column: nothing
-  };
-  for (const auto& k : clicks) {
-    grid.SetLeftCol(k.leftCol);
-    SortOnHeaderClick(grid, k.x, k.y);
-    EXPECT_EQ(grid.TextMatrix(1, 2), k.name) << k.x << "," << k.y;
-    EXPECT_EQ(grid.TextMatrix(1, 3), k.number) << k.x << "," << k.y;
-  }
-  EXPECT_EQ(Column(grid, 3), (QStringList{u"4"_s, u"30"_s, u"200"_s}));
-
-  SortOnHeaderClick(grid, 400, 10);  // the fixed columns' titles: fit again
+  grid.SetLeftCol(3);
+  SortOnHeaderClick(grid, 600, 10);  // names scrolled out: the numbers follow the serials
+  EXPECT_EQ(grid.TextMatrix(1, 3), u"数量△"_s);
+  SortOnHeaderClick(grid, 400, 10);
   EXPECT_NE(grid.ColWidth(2), 1000);
-  EXPECT_EQ(grid.ColWidth(0), 0);
 }
 
 TEST_F(GridOperate, DeletingABlockRemovesItsRecordsAndShiftsTheRest) {
@@ -95,27 +67,19 @@ TEST_F(GridOperate, DeletingABlockRemovesItsRecordsAndShiftsTheRest) {
       {{u"p1"_s, 1}, {u"p2"_s, 2}, {u"p3"_s, 3}, {u"p4"_s, 4}, {u"p5"_s, 5}, {u"p6"_s, 6}});
   prompts.answers << false << true;
   EXPECT_FALSE(DeleteGridRows(grid, 5, 3, true));  // No: nothing happens
-  EXPECT_EQ(grid.Rows(), 8);
-  EXPECT_TRUE(DeleteGridRows(grid, 5, 3, true));  // selected from the bottom up
+  EXPECT_TRUE(DeleteGridRows(grid, 5, 3, true));   // selected from the bottom up
   EXPECT_EQ(prompts.questions, (QStringList(2, u"您确定要删除第2-4行数据？"_s)));
   EXPECT_EQ(Names(), (QStringList{u"p1"_s, u"p5"_s, u"p6"_s}));
   EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Product WHERE Name IN ('p2','p3','p4')"_s), 0);
-  EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Product"_s), 3);
-
   // Header rows are never deleted: the range is cut to the records.
   EXPECT_TRUE(DeleteGridRows(grid, 0, 2, false));
   EXPECT_EQ(Names(), (QStringList{u"p5"_s, u"p6"_s}));
-  EXPECT_EQ(grid.TextMatrix(1, 2), u"产品名称"_s);
   EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Product"_s), 2);
-  EXPECT_FALSE(DeleteGridRows(grid, 0, 1, false));
-  EXPECT_EQ(grid.Rows(), 4);
-
   // Without an "ID" column only the grid changes.
   grid.SetTextMatrix(0, 0, u"Key"_s);
   EXPECT_TRUE(DeleteGridRows(grid, 2, 2, false));
   EXPECT_EQ(Names(), QStringList{u"p6"_s});
   EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Product"_s), 2);
-  EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
 TEST_F(GridOperate, ARefusedDeletionChangesNeitherDatabaseNorGrid) {
@@ -127,7 +91,6 @@ TEST_F(GridOperate, ARefusedDeletionChangesNeitherDatabaseNorGrid) {
   EXPECT_EQ(Names(), (QStringList{u"p1"_s, u"p2"_s, u"keep"_s, u"p4"_s}));
   EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Product"_s), 4);  // p1 and p2 came back too
   EXPECT_EQ(prompts.messages, QStringList{u"删除记录时出错，数据库和表格中的记录都没有删除！"_s});
-  EXPECT_FALSE(ProgressOpen());
 }
 
 // Large deletions show progress over both halves (database, grid). The progress window lets
@@ -136,7 +99,7 @@ TEST_F(GridOperate, ASortWhileTheProgressWindowRunsEventsDoesNotChangeWhatIsDele
   Exec(
       u"WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM k WHERE i<150) "
       "INSERT INTO Product(Name, WID) SELECT 'n' || i, i FROM k"_s);
-  ShowProducts();
+  LoadProducts({});
   // The user clicks the numbers' title twice while the window is up: descending order.
   struct SortingDisplay final : ProgressDisplay {
     Grid* grid = nullptr;
@@ -154,12 +117,9 @@ TEST_F(GridOperate, ASortWhileTheProgressWindowRunsEventsDoesNotChangeWhatIsDele
   EXPECT_TRUE(DeleteGridRows(grid, 2, 121, false));  // n1 … n120 as selected
   SetProgressDisplay(&progress);
   EXPECT_EQ(display.shown, QStringList{u"正在删除记录……/240"_s});
-  EXPECT_EQ(Progress().pos, 240);
   EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Product WHERE WID<=120"_s), 0);
-  EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Product"_s), 30);
   ASSERT_EQ(grid.Rows(), 2 + 30);
   EXPECT_EQ(grid.TextMatrix(2, 2), u"n150"_s);
-  EXPECT_EQ(grid.TextMatrix(31, 2), u"n121"_s);
 }
 
 TEST_F(GridOperate, CellGeometryFollowsTheScrolledInRowsAndColumns) {
@@ -171,25 +131,10 @@ TEST_F(GridOperate, CellGeometryFollowsTheScrolledInRowsAndColumns) {
   for (int r = 0; r < 30; ++r) grid.SetRowHeight(r, r == 0 ? 0 : 300);
   grid.SetLeftCol(4);
   grid.SetTopRow(5);
-
   EXPECT_EQ(CellOffset(grid, 5, 4), QPoint(300, 300));  // right after the fixed parts
-  EXPECT_EQ(CellOffset(grid, 7, 6), QPoint(300 + 500 + 600, 300 + 600));
-  EXPECT_EQ(CellOffset(grid, 3, 3), QPoint(300 - 400, 300 - 600));  // scrolled out
-
-  // Points in twips and the cells (column, row) found there.
-  const QList<std::pair<QPoint, QPoint>> points{
-      {{0, 0}, {0, 1}},  // row 0 has no height
-      {{299, 299}, {1, 1}},
-      {{300, 300}, {4, 5}},
-      {{1399, 1199}, {5, 7}},
-      {{1400, 1200}, {6, 8}},
-      {{300 + 500 + 600 + 700 + 800, 100}, {-1, 1}},  // past the last column
-      {{100, 300 + 300 * 25}, {1, -1}},               // below the last row
-  };
-  for (const auto& [at, cell] : points) {
-    const GridCell c = CellAtPoint(grid, at.x(), at.y());
-    EXPECT_EQ(QPoint(c.col, c.row), cell) << at.x() << "," << at.y();
-  }
+  EXPECT_EQ(CellOffset(grid, 3, 6), QPoint(300 + 500 + 600, 300 - 600));  // row scrolled out
+  const GridCell past = CellAtPoint(grid, 2900, 7800);  // past the last column and row
+  EXPECT_EQ(QPoint(past.col, past.row), QPoint(-1, -1));
 }
 
 TEST_F(GridOperate, CheckColumnMarksFollowClicksAndSelections) {
@@ -210,9 +155,7 @@ TEST_F(GridOperate, CheckColumnMarksFollowClicksAndSelections) {
       {0, 0, 2500, 100, {o, o, o, o, o}},
       {5, 3, 3500, 1000, {o, v, v, v, o}},  // a block from the bottom up, outside the column
       {2, 3, 2500, 1000, {v, v, v, v, o}},  // the top row unmarked: the block gets the mark
-      {6, 6, 3500, 1600, {v, v, v, v, o}},  // one row, outside the check column: nothing
-      {0, 0, 2500, 1600, {v, v, v, v, v}},  // inside: toggled
-      {0, 0, 2000, 1600, {v, v, v, v, v}},  // on the column's left edge: not inside
+      {6, 6, 2500, 1600, {v, v, v, v, v}},  // one row inside: toggled
   };
   for (const auto& s : steps) {
     if (s.row) grid.SetRow(s.row), grid.SetRowSel(s.rowSel);
@@ -221,7 +164,6 @@ TEST_F(GridOperate, CheckColumnMarksFollowClicksAndSelections) {
   }
   ToggleCheckColumn(grid, 2, 3500, 100);  // another title: sorts
   EXPECT_EQ(grid.TextMatrix(1, 3), u"产品名称△"_s);
-  EXPECT_EQ(Column(grid, 3), (QStringList{u"e"_s, u"d"_s, u"c"_s, u"b"_s, u"a"_s}));
 }
 
 TEST_F(GridOperate, LongLoopsStepTheProgressInThousandthsAndEndAtTheTotal) {
@@ -234,15 +176,9 @@ TEST_F(GridOperate, LongLoopsStepTheProgressInThousandthsAndEndAtTheTotal) {
   SetProgressDisplay(&counter);
   ShowProgress(u"正在导出数据至CSV格式文件……"_s, 31817);
   ProgressSteps steps(31817);
-  QStringList percents;
-  for (int i = 0; i < 31817; ++i) {
-    steps.Step();
-    if (percents.isEmpty() || percents.last() != Progress().percentText)
-      percents << Progress().percentText;
-  }
+  QSet<QString> percents;
+  for (int i = 0; i < 31817; ++i) steps.Step(), percents << Progress().percentText;
   steps.Flush();
-  EXPECT_EQ(Progress().pos, 31817);
-  EXPECT_EQ(Progress().percentText, u"100%"_s);
   EXPECT_EQ(Progress().countText, u"(31817/31817)"_s);
   EXPECT_GE(percents.size(), 1000);  // every tenth of a percent was shown
   EXPECT_LT(counter.refreshes, 2200);
