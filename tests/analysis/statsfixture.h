@@ -12,8 +12,7 @@
 #include "storage/dboperate.h"
 #include "tables/grid.h"
 
-// A tracking database of hand-made rows to run the statistics on, and what they leave behind:
-// the working table as stored and the table as shown.
+// A tracking database to run the statistics on; the working table as stored and as shown.
 namespace lanxi::test {
 using namespace Qt::StringLiterals;
 
@@ -45,16 +44,10 @@ class StatsTest : public ::testing::Test {
     ASSERT_TRUE(conn.open(DatabasePath(CurDBFile)));
     ASSERT_TRUE(conn.exec(sql, params)) << conn.lastError().toStdString();
   }
-  // A product with its category values C0, C1, …
-  void AddProduct(int id, const QString& name, const QStringList& categories) {
-    QString cols = u"ID,Name,CName"_s, marks = u"?,?,?"_s;
-    Params params{id, name, name + u"全称"_s};
-    for (int k = 0; k < categories.size(); ++k) {
-      cols += u",C"_s + QString::number(k);
-      marks += u",?"_s;
-      params << categories[k];
-    }
-    Exec(u"INSERT INTO Product("_s + cols + u") VALUES("_s + marks + u')', params);
+  // A product with its category values C0, C1, C2.
+  void AddProduct(int id, const QString& name, const QStringList& c) {
+    Exec(u"INSERT INTO Product(ID,Name,CName,C0,C1,C2) VALUES(?,?,?,?,?,?)"_s,
+         {id, name, name + u"全称"_s, c.value(0), c.value(1), c.value(2)});
   }
   void AddFigures(const Value& pid, const Value& dat, const Value& price, const Value& pprice,
                   const Value& sales, const Value& stock) {
@@ -62,8 +55,7 @@ class StatsTest : public ::testing::Test {
          {pid, dat, price, pprice, sales, stock});
   }
 
-  // The data rows of the shown table, the visible columns from the labels on, cells joined by
-  // "|": what a user reads.
+  // The shown table from the captions and labels on, cells joined by "|": what a user reads.
   QStringList Shown() const { return ShownRows(table); }
   static QStringList ShownRows(const Grid& g) {
     QStringList rows;
@@ -75,8 +67,7 @@ class StatsTest : public ::testing::Test {
     return rows;
   }
 
-  // A working table as stored: its declared columns, then each row in order, each value with
-  // its storage class, doubles to the last bit.
+  // A working table as stored: its declared columns, then each value with its storage class.
   static QStringList Stored(const QString& name) {
     Connection conn;
     if (!conn.open(DatabasePath(CurDBFile))) return {u"(no database)"_s};

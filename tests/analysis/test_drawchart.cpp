@@ -1,6 +1,4 @@
-// The chart routines on a recording surface: where the axes, grid, labels, points and legend go
-// for the layouts that can go wrong (second axis, zeros, negative values, one row, small
-// values, few and many series), the title lines, and how cell texts are read.
+// The chart routines on a recording surface, for the layouts that can go wrong.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,30 +23,6 @@ constexpr int L = 800, T = 1200, R = kWidth - 1800, B = kHeight - 1000;
 constexpr double W = R - L, H = B - T;
 constexpr quint32 kBlack = Rgb(0, 0, 0), kRed = Rgb(255, 0, 0), kBlue = Rgb(0, 0, 255);
 constexpr quint32 kGridGrey = Rgb(160, 160, 160), kRowGrey = Rgb(208, 208, 208);
-
-// "1 2|3 4": two columns of two rows.
-std::vector<QStringList> Columns(const QString& spec) {
-  std::vector<QStringList> out;
-  for (const QString& column : spec.split(u'|')) out.push_back(column.split(u' '));
-  return out;
-}
-
-// One row per entry of `columns[0]`, labelled d1, d2 …; a column per entry of `columns`.
-void Table(Grid& g, const std::vector<QStringList>& columns, const QString& title = u"标题"_s) {
-  std::vector<ChartRow> rows;
-  for (qsizetype r = 0; r < columns[0].size(); ++r) {
-    ChartRow row{u"d"_s + QString::number(r + 1), {}};
-    for (const QStringList& c : columns) row.cells << c.value(r);
-    rows.push_back(row);
-  }
-  QStringList captions;
-  for (size_t c = 0; c < columns.size(); ++c) captions << u"系列"_s + QString::number(c + 1);
-  MakeChartTable(g, captions, rows, title);
-}
-
-void Table(Grid& g, const QString& spec, const QString& title = u"标题"_s) {
-  Table(g, Columns(spec), title);
-}
 
 QStringList Labels(std::initializer_list<double> values) {
   QStringList out;
@@ -94,15 +68,12 @@ class Chart : public ::testing::Test {
     for (const ChartOp& op : pic.Of(Kind::Circle)) out.push_back(op.y1);
     return out;
   }
-  std::vector<ChartOp> LinesNotIn(std::initializer_list<quint32> colours) const {
-    std::vector<ChartOp> out;
-    for (const ChartOp& op : pic.Of(Kind::Line))
-      if (std::ranges::find(colours, op.colour) == colours.end()) out.push_back(op);
-    return out;
-  }
   // Lines in a series colour (neither black, grey nor red).
   std::vector<ChartOp> SeriesLines() const {
-    return LinesNotIn({kBlack, kRed, kRowGrey, kGridGrey});
+    std::vector<ChartOp> out;
+    for (const ChartOp& op : pic.Of(Kind::Line))
+      if (!QList{kBlack, kRed, kRowGrey, kGridGrey}.contains(op.colour)) out.push_back(op);
+    return out;
   }
 };
 
@@ -110,9 +81,8 @@ class Chart : public ::testing::Test {
 
 TEST(ChartNumbers, CellTextsAxisLabelsAndSeriesColours) {
   const std::pair<QString, double> cases[] = {
-      {u"12.5元"_s, 12.5}, {u""_s, 0},  {u"价格"_s, 0},   {u"  -3e2x"_s, -300},    {u"1,234"_s, 1},
-      {u"+.5"_s, 0.5},     {u"."_s, 0}, {u"1e"_s, 1},     {u"2023-01-05"_s, 2023}, {u"1e999"_s, 0},
-      {u"７"_s, 0},        {u"-"_s, 0}, {u"98.00"_s, 98}, {u"4.5E-1"_s, 0.45}};
+      {u"12.5元"_s, 12.5}, {u"价格"_s, 0}, {u"  -3e2x"_s, -300}, {u"1,234"_s, 1},
+      {u"+.5"_s, 0.5},     {u"1e"_s, 1},   {u"1e999"_s, 0},      {u"７"_s, 0}};
   for (const auto& [text, value] : cases)
     EXPECT_DOUBLE_EQ(CellNumber(text), value) << text.toStdString();
   // Axis labels have no binary noise.
@@ -122,30 +92,14 @@ TEST(ChartNumbers, CellTextsAxisLabelsAndSeriesColours) {
   int n = 2;
   EXPECT_EQ(SeriesColour(3, n), Rgb(0, 255, 0));
   EXPECT_EQ(n, 3);  // raised to i in the caller's variable
-  n = 4;
-  EXPECT_EQ(SeriesColour(2, n), Rgb(128, 127, 128));
   // 200 series, magenta to green without overflow: green only grows, red and blue its complement.
   n = 201;
-  int lastGreen = -1;
-  for (int i = 2; i <= 201; ++i) {
+  for (int i = 2, lastGreen = -1, green; i <= 201; ++i, lastGreen = green) {
     const quint32 c = SeriesColour(i, n);
-    const int red = int(c & 0xff), green = int(c >> 8 & 0xff), blue = int(c >> 16);
-    EXPECT_TRUE(red == 255 - green && blue == 255 - green && green >= lastGreen) << i;
-    lastGreen = green;
+    green = int(c >> 8 & 0xff);
+    EXPECT_TRUE(c == Rgb(255 - green, green, 255 - green) && green >= lastGreen) << i;
+    EXPECT_TRUE(i < 201 || green == 255);
   }
-  EXPECT_EQ(lastGreen, 255);
-}
-
-TEST(GridMaxMin, MaximumStartsAtZeroAndBoundsMayComeReversed) {
-  Grid g;
-  Table(g, u"-3 -1 -2|5  x"_s);
-  double low = 0;
-  EXPECT_EQ(GridMaxMin(g, 2, 2, 2, 4, low), 0);  // all negative
-  EXPECT_EQ(low, -3);
-  EXPECT_EQ(GridMaxMin(g, 3, 2, 4, 2, low), 5);
-  EXPECT_EQ(low, -3);
-  EXPECT_EQ(GridMaxMin(g, 3, 3, 3, 4, low), 0);  // an empty cell and a name count as 0
-  EXPECT_EQ(low, 0);
 }
 
 TEST_F(Chart, SecondAxisTakesColumnsMoreThanTenfoldApart) {
@@ -165,13 +119,10 @@ TEST_F(Chart, SecondAxisTakesColumnsMoreThanTenfoldApart) {
       {"the same on one axis", u"100 90|8 7.5"_s,
        false, true, false, 4, 12, {}, {{2, B - 8 * H / 110}}},
       {"exactly tenfold stays left", u"10 10|100 100"_s, true, true, false, 4, 12, {}, {}},
-      {"exactly tenfold the other way", u"100 100|10 10"_s, true, true, false, 4, 12, {}, {}},
       {"just over tenfold", u"10 10|100.5 1"_s, true, true, true, 4, 12, elevens, {}},
-      // The third series is as large as the first, yet follows the second onto the right axis:
-      // 100.5 × 1.1 gives a unit of 11; the first on its own axis: 11 → unit 2.
+      // The third series follows the second onto the right axis, however small.
       {"every column right of the first second-axis column", u"10 9|100.5 99|10 50"_s,
        true, true, true, 6, 12, elevens, {{5, B - 50 * H / 110}, {0, B - 10 * H / 20}}},
-      // The zeros lie on the bottom axis, without markers.
       {"an all-zero first series sends the next right even without permission", u"0 0|5 7"_s,
        false, false, true, 2, 11, kOneToTen, {{1, B - 7 * H / 10}}},
       {"second-axis columns keep zero at the bottom beside negative values", u"100 -20|8 4"_s,
@@ -180,10 +131,9 @@ TEST_F(Chart, SecondAxisTakesColumnsMoreThanTenfoldApart) {
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    Table(grid, c.columns);
+    MakeChartTable(grid, c.columns);
     Draw(c.allow);
-    EXPECT_EQ(HasAxis(L), c.left);
-    EXPECT_EQ(HasAxis(R), c.right);
+    EXPECT_EQ(std::pair(HasAxis(L), HasAxis(R)), std::pair(c.left, c.right));
     EXPECT_EQ(Texts(kRed), c.red);
     EXPECT_EQ(pic.Of(Kind::Print).size(), c.prints);
     const std::vector<double> y = MarkerHeights();
@@ -193,20 +143,17 @@ TEST_F(Chart, SecondAxisTakesColumnsMoreThanTenfoldApart) {
 }
 
 TEST_F(Chart, AllZeroDrawsNoAxesNoLinesNoMarkersButLabelsAndLegend) {
-  Table(grid, u"0 0 0| 0 0"_s);
+  MakeChartTable(grid, u"0 0 0| 0 0"_s);
   Draw();
-  EXPECT_FALSE(HasAxis(L));
-  EXPECT_FALSE(HasAxis(R));
-  EXPECT_EQ(pic.Of(Kind::Print).size(), 11u);
-  EXPECT_TRUE(SeriesLines().empty());
-  EXPECT_TRUE(pic.Of(Kind::Circle).empty());
+  EXPECT_EQ(std::tuple(HasAxis(L), HasAxis(R), SeriesLines().size(), pic.Of(Kind::Circle).size()),
+            std::tuple(false, false, 0u, 0u));
   EXPECT_EQ(Texts(kBlack),
             (QStringList{u"0"_s, u"0"_s, u"0"_s, u""_s, u"0"_s, u"0"_s, u"系列1"_s, u"系列2"_s}));
   EXPECT_EQ(pic.Of(Kind::FilledBox).size(), 2u);
 }
 
 TEST_F(Chart, NegativeValuesPutZeroAtHalfHeightAndStayInsideThePlot) {
-  Table(grid, u"10 -5 0"_s);
+  MakeChartTable(grid, u"10 -5 0"_s);
   Draw();
   // 10 × 1.1 gives a unit of 2; twenty grid lines, labelled -18 … 20, zero in the middle.
   std::vector<ChartOp> rows;
@@ -214,52 +161,38 @@ TEST_F(Chart, NegativeValuesPutZeroAtHalfHeightAndStayInsideThePlot) {
     if (op.colour == kGridGrey) rows.push_back(op);
   ASSERT_EQ(rows.size(), 20u);
   EXPECT_DOUBLE_EQ(rows[9].y1, B - H / 2);
-  EXPECT_EQ(rows[0].x1, L + 20);
-  EXPECT_EQ(rows[0].x2, R);
-  QStringList expected;
-  for (int k = 1; k <= 20; ++k) expected << ChartNumberText(2 * (k - 10));
-  EXPECT_EQ(Texts(kBlue).mid(3), expected);  // after the three row labels
+  const QStringList labels = Texts(kBlue).mid(3);  // after the three row labels
+  EXPECT_EQ(std::tuple(labels.size(), labels[0], labels[9], labels[19]),
+            std::tuple(20, u"-18"_s, u"0"_s, u"20"_s));
   EXPECT_EQ(MarkerHeights(),
             (std::vector<double>{B - H / 2 - 10 * H / 40, B - H / 2 + 5 * H / 40, B - H / 2}));
 
   // Further below zero than above: the axis is made for 310, 341 gives a unit of 35.
-  Table(grid, u"240 130 -80 -310"_s);
+  MakeChartTable(grid, u"240 130 -80 -310"_s);
   Draw();
   EXPECT_EQ(Texts(kBlue).last(), u"350"_s);
-  for (double y : MarkerHeights()) EXPECT_TRUE(y >= T && y <= B) << y;
   EXPECT_DOUBLE_EQ(MarkerHeights()[3], B - H / 2 + 310 * H / 700);
-
-  Table(grid, u"-3 -1"_s);  // nothing above zero at all
-  Draw();
-  EXPECT_TRUE(HasAxis(L));
-  for (double y : MarkerHeights()) EXPECT_LE(y, B);
 }
 
 TEST_F(Chart, OneDataRowSitsOnTheLeftAxisAndLinesSkipTheBottomAxis) {
-  Table(grid, u"5"_s);
+  MakeChartTable(grid, u"5"_s);
   Draw();
   EXPECT_TRUE(SeriesLines().empty());
   const std::vector<ChartOp> markers = pic.Of(Kind::Circle);
   ASSERT_EQ(markers.size(), 1u);
   EXPECT_EQ(Where(markers[0]), u"@800,3850 r20"_s);  // radius 20, on the left axis
   EXPECT_EQ(markers[0].fillColour, kRed);
-  // No vertical grid line for the table's last row; its label reads downwards at
-  // ((800 + 180) / 15, (6500 + 20) / 15). The value label of the first data row starts at the
-  // point (the last text before the legend's).
-  for (const ChartOp& op : pic.Of(Kind::Line)) EXPECT_NE(op.colour, kRowGrey);
+  // Its label reads downwards; the value label starts at the point.
   std::vector<ChartOp> text = pic.Of(Kind::TextOut);
   ASSERT_GE(text.size(), 2u);
   EXPECT_EQ(Where(text[0]), u"d1 @65,435 h12 e-900"_s);
-  EXPECT_EQ(std::tuple(text.end()[-2].text, text.end()[-2].x1, text.end()[-2].height),
-            std::tuple(u"5"_s, 53.0, 11));
+  EXPECT_EQ(Where(text.end()[-2]), u"5 @53,%1 h11 e0"_s.arg(text.end()[-2].y1));
 
-  Table(grid, u"0 0 4 4"_s);
+  MakeChartTable(grid, u"0 0 4 4"_s);
   Draw();
   const std::vector<ChartOp> lines = SeriesLines();
   ASSERT_EQ(lines.size(), 2u);  // 0–0 is left out
   EXPECT_DOUBLE_EQ(lines[0].x1, L + W / 3);
-  EXPECT_DOUBLE_EQ(lines[0].y1, B);
-  EXPECT_DOUBLE_EQ(lines[1].x2, R);
   EXPECT_EQ(pic.Of(Kind::Circle).size(), 2u);
   // Labels of later rows end at their point, one line (of the 10-point font) above it.
   text = pic.Of(Kind::TextOut);
@@ -269,7 +202,7 @@ TEST_F(Chart, OneDataRowSitsOnTheLeftAxisAndLinesSkipTheBottomAxis) {
 }
 
 TEST_F(Chart, SmallValuesGetTenthsOrFifths) {
-  Table(grid, u"0.5"_s);
+  MakeChartTable(grid, u"0.5"_s);
   const auto labels = [&](double mx) {
     pic.Cls();
     const double top = DrawAxes(pic, grid, mx, L, T, 1800, 1000, 2, 2, false);
@@ -278,75 +211,50 @@ TEST_F(Chart, SmallValuesGetTenthsOrFifths) {
   EXPECT_EQ(labels(0.9), std::pair(1.0, Labels({0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1})));
   // Between 1 and 2 a tenth would end the axis at 1, below the values: a fifth reaches 2.
   EXPECT_EQ(labels(1.5), std::pair(2.0, Labels({0.2, 0.4, 0.6, 0.8, 1, 1.2, 1.4, 1.6, 1.8, 2})));
-  EXPECT_EQ(labels(1.99).first, 2.0);
   EXPECT_EQ(labels(2.0), std::pair(10.0, kOneToTen));
-  EXPECT_EQ(labels(0).first, 0.0);
-
-  Table(grid, u"1.36 1.2"_s);  // through DrawChart: the highest point stays inside
-  Draw();
-  for (double y : MarkerHeights()) EXPECT_GE(y, T);
 
   // A second axis below 1 is labelled in tenths.
-  Table(grid, u"100|0.5"_s);
+  MakeChartTable(grid, u"100|0.5"_s);
   Draw();
   EXPECT_EQ(Texts(kRed), Labels({0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1}));
   EXPECT_DOUBLE_EQ(MarkerHeights()[1], B - 0.5 * H);
 }
 
 TEST_F(Chart, LegendSlotsCentreFewSeriesAndShrinkForMany) {
-  Table(grid, u"1|2"_s);
+  MakeChartTable(grid, u"1|2"_s);
   Draw();
   std::vector<ChartOp> boxes = pic.Of(Kind::FilledBox);
   ASSERT_EQ(boxes.size(), 2u);
-  // Slots of 600 centred over four columns' worth: from (7500 - 2400) / 2 = 2550; a swatch
-  // from x 12000 - 1500 + 200 to 12000 - 300, from 400 below its slot's top to the slot's end.
+  // Slots of 600 centred over four slots' worth, from 2550.
   EXPECT_EQ(Where(boxes[0]), u"10700,2950-11700,3150"_s);
   EXPECT_EQ(Where(boxes[1]), u"10700,3550-11700,3750"_s);
-  int n = 3;
-  EXPECT_EQ(boxes[0].colour, SeriesColour(2, n));
   EXPECT_EQ(boxes[1].colour, Rgb(0, 255, 0));
   const ChartOp caption = pic.Of(Kind::TextOut).back();  // at (2550 + 600 + 200) / 15
   EXPECT_EQ(std::tuple(caption.text, caption.height, caption.y1),
             std::tuple(u"系列2"_s, 13, 223.0));
 
-  Table(grid, std::vector<QStringList>(30, QStringList{u"5"_s}));
+  MakeChartTable(grid, QStringList(30, u"5"_s).join(u'|'));
   Draw();
   boxes = pic.Of(Kind::FilledBox);
   ASSERT_EQ(boxes.size(), 30u);
   // 7500 / 31 rounds to 242; the block would start above the top, so it starts at 0.
-  EXPECT_EQ(boxes[0].y1, 21 + 200);
   EXPECT_EQ(boxes[0].y2, 242);
   EXPECT_EQ(boxes[29].y2, 30 * 242);
-
-  // Two hundred series and tiny pictures draw without fault.
-  Table(grid, std::vector<QStringList>(200, QStringList{u"5"_s, u"6"_s}));
-  Draw();
-  EXPECT_EQ(pic.Of(Kind::FilledBox).size(), 200u);
-  for (const ChartOp& op : pic.Of(Kind::FilledBox))
-    EXPECT_EQ(op.colour >> 8 & 0xff, 255 - (op.colour & 0xff));
-  for (const auto& [w, h] : {std::pair{0, 0}, std::pair{15, 15}, std::pair{3000, 100}}) {
-    RecordingSurface small(w, h);
-    DrawChart(small, grid);
-    EXPECT_EQ(small.ops.front().kind, Kind::Cls);
-  }
 }
 
 TEST_F(Chart, TitleLinesAndTheOrderOfDrawing) {
-  Table(grid, u"3 4"_s, u"第一行\r\n第二行\r\n第三行"_s);
+  MakeChartTable(grid, u"3 4"_s, u"第一行\r\n第二行\r\n第三行"_s);
   Draw();
   const std::vector<ChartOp> prints = pic.Of(Kind::Print);
   ASSERT_EQ(prints.size(), 14u);
-  // The watermark: the maker and our address by turns, 50-point bold "黑体" in light grey; a
-  // 50-point line is 67 pixels.
+  // The watermark: the maker and our address by turns; a 50-point line is 67 pixels.
   for (int i = 0; i < 11; ++i)
     EXPECT_EQ(std::tuple(prints[i].text, prints[i].fontName, prints[i].fontSize, prints[i].bold,
                          prints[i].colour, prints[i].x1, prints[i].y1),
               std::tuple(i % 2 ? WatermarkAddress() : u"澄川软件工厂"_s, u"黑体"_s, 50.0, true,
                          Rgb(238, 238, 238), 120.0, i * (67 * 15 + 180.0)));
-  // Line 1: 18 points (24 px, 360 twips) bold black at (1200 - 360) / 5, centred; the others
-  // 10 points red, each 90 twips below the line before, measured in that line's font.
+  // Line 1 18 points bold black, centred; the others 10 points red, 90 twips apart.
   const ChartOp& t1 = prints[11];
-  EXPECT_EQ(t1.text, u"第一行"_s);
   EXPECT_TRUE(t1.fontName == u"宋体"_s && t1.fontSize == 18 && t1.bold && t1.colour == kBlack);
   EXPECT_EQ(t1.y1, 168);
   RecordingSurface measure(1, 1);
@@ -359,62 +267,24 @@ TEST_F(Chart, TitleLinesAndTheOrderOfDrawing) {
   EXPECT_EQ(prints[13].y1, 618 + 195 + 90);
   EXPECT_EQ(pic.FontSize(), 10);
 
-  // Watermark, title, axes, series lines, markers, legend: in this order.
-  const auto first = [&](Kind k) {
-    return std::ranges::find(pic.ops, k, &ChartOp::kind) - pic.ops.begin();
-  };
-  const auto lastOf = [&](Kind k) {
-    return std::ranges::find(pic.ops.rbegin(), pic.ops.rend(), k, &ChartOp::kind).base() -
-           pic.ops.begin() - 1;
-  };
-  EXPECT_EQ(first(Kind::Cls), 0);
-  EXPECT_LT(lastOf(Kind::Print), first(Kind::Line));
-  EXPECT_LT(lastOf(Kind::Line), first(Kind::Circle));
-  EXPECT_LT(lastOf(Kind::Circle), first(Kind::FilledBox));
-
-  grid.SetTag({});  // no title: the font ends at 10 points all the same
-  Draw();
-  EXPECT_EQ(pic.Of(Kind::Print).size(), 11u);
-  EXPECT_EQ(pic.FontSize(), 10);
+  // Watermark and title, lines, markers, legend: in this order.
+  QList<Kind> order;
+  for (const ChartOp& op : pic.ops)
+    if (op.kind != Kind::TextOut && (order.isEmpty() || order.back() != op.kind)) order << op.kind;
+  EXPECT_EQ(order, (QList{Kind::Cls, Kind::Print, Kind::Line, Kind::Circle, Kind::FilledBox}));
 }
 
 TEST_F(Chart, RowBoundsDefaultAndAreCutToTheTable) {
-  Table(grid, u"1 2 3"_s);
+  MakeChartTable(grid, u"1 2 3"_s);
   int first = -1, last = 100;
   DrawChart(pic, grid, first, last, true);
-  EXPECT_EQ(first, 2);
-  EXPECT_EQ(last, 4);
-  first = 3, last = 4;  // a part of the table: two rows across the plot
-  DrawChart(pic, grid, first, last, true);
-  EXPECT_EQ(MarkerHeights().size(), 2u);
-  EXPECT_EQ(pic.Of(Kind::Circle)[1].x1, R);
-
+  EXPECT_EQ(std::pair(first, last), std::pair(2, 4));
   Grid tiny;  // fewer than two rows: only cleared
   tiny.SetFixedRows(1);
   tiny.SetRows(1);
   DrawChart(pic, tiny);
   ASSERT_EQ(pic.ops.size(), 1u);
   EXPECT_EQ(pic.ops[0].kind, Kind::Cls);
-}
-
-TEST(ChartTextOut, AlignsByTheSurfacesFontAndPassesTheRawFont) {
-  RecordingSurface pic(6000, 3000);
-  pic.SetFontName(u"宋体"_s);
-  pic.SetFontSize(10);
-  pic.SetForeColor(kBlue);
-  ChartTextOut(pic, 3000, 1500, u"123.45"_s, 0, false, 12, 700);
-  ChartTextOut(pic, 3000, 1500, u"右侧"_s, 0, true, 12, 0);
-  ChartTextOut(pic, 3000, 1500, u"竖排"_s, -90, false, 12, 0);
-  const std::vector<ChartOp> ops = pic.Of(Kind::TextOut);
-  ASSERT_EQ(ops.size(), 3u);
-  // Right-aligned: the text ends at 3000 as measured in the surface's 10-point font.
-  EXPECT_NEAR(ops[0].x1 * 15 + pic.TextWidth(u"123.45"_s), 3000, 15);
-  EXPECT_EQ(ops[0].y1, 100);
-  EXPECT_EQ(ops[0].weight, 700);
-  EXPECT_EQ(ops[0].colour, kBlue);
-  EXPECT_EQ(ops[1].x1, 200);
-  EXPECT_EQ(ops[2].x1, (3000 - 195) / 15);  // a turned text moves left by one line
-  EXPECT_EQ(ops[2].escapement, -900);
 }
 
 TEST(Watermark, NamesTheAddressKeptInTheSettings) {
