@@ -103,13 +103,10 @@ TEST_F(Connections, TheKeptHandleFollowsOtherProgramsWritesAndAFileReplacedBehin
   const auto v2 = kept.dataVersion();
   EXPECT_NE(v2, v1);
   EXPECT_EQ(name(), Value(u"下载器写的"_s));
-  ASSERT_TRUE(ExecuteSQL(u"UPDATE Product SET Name='改' WHERE ID=1"_s));
-  const auto v3 = kept.dataVersion();
-  EXPECT_NE(v3, v2);  // the program's own writes count too
   // Released and opened again (as around an import): never taken for the handle before.
   ReleaseDatabase(CurDBFile);
   ASSERT_TRUE(kept.open(Current()));
-  EXPECT_NE(kept.dataVersion(), v3);
+  EXPECT_NE(kept.dataVersion(), v2);
   kept.close();
 
   const QString other = folder.file(u"restored.mdb"_s);

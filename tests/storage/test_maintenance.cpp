@@ -156,21 +156,6 @@ TEST_F(Maintenance, NoCommitReachesAFileWhileItIsCompacted) {
   EXPECT_EQ(DatabaseContent(a), before);
 }
 
-TEST_F(Maintenance, AFailedCompactionLeavesTheFileAsItWas) {
-  const QString a = Make(u"甲"_s, 20, 120);
-  {  // A damaged page in the middle of the file.
-    QFile f(a);
-    ASSERT_TRUE(f.open(QIODevice::ReadWrite) && f.seek(f.size() / 2 / 4096 * 4096 + 100));
-    f.write(QByteArray(64, 'x'));
-  }
-  const QByteArray damaged = FileBytes(a);
-  EXPECT_FALSE(CompactDatabaseFile(a, true));
-  ExpectOneMessageStartingWith(u"数据库压缩失败（11数据库文件“"_s + QFileInfo(a).fileName() +
-                               u"”已损坏）！\n数据库文件“"_s + a + u"”保持原样，没有改动。\n"_s);
-  EXPECT_EQ(FileBytes(a), damaged);
-  EXPECT_FALSE(QFile::exists(a + u".partial"_s));
-}
-
 // A missing file is reported and the others are compacted; closing the progress window stops
 // before the next database.
 TEST_F(Maintenance, AMissingFileOrAClosedProgressWindowStopsOnlyWhereItShould) {
