@@ -1,9 +1,5 @@
-// catalogue_worker FOLDER SEED: creates, renames and deletes catalogued databases in the
-// program folder FOLDER, one after another, until it is killed. It works only on databases
-// whose names begin with "w" (and deletes the one named "dupA" when it comes to it), chosen by
-// a random sequence from SEED. It prints "ready" before the first operation, "done new",
-// "done delete" or "done rename" after each one and any message but those of success; the
-// crash test kills it at random moments.
+// catalogue_worker FOLDER SEED: creates, renames and deletes databases named "w…" (and "dupA")
+// in FOLDER until killed; prints "ready", "done new|delete|rename" and any message but success.
 #include <QCoreApplication>
 #include <cstdio>
 #include <random>
@@ -30,8 +26,8 @@ QStringList OwnNames() {
   return names;
 }
 
-void Say(const char* what) {
-  std::printf("%s\n", what);
+void Say(const QByteArray& what) {
+  std::printf("%s\n", what.constData());
   std::fflush(stdout);
 }
 
@@ -68,10 +64,8 @@ int main(int argc, char** argv) {
         done = "done rename";
       }
     }
-    // Anything but the messages of success is worth the test's attention.
     for (const QString& m : std::as_const(prompts.messages)) {
-      if (!m.endsWith(u"删除成功！"_s) && m != u"数据库更名完成！"_s)
-        std::printf("message: %s\n", m.toUtf8().constData());
+      if (!m.endsWith(u"删除成功！"_s) && m != u"数据库更名完成！"_s) Say("message: " + m.toUtf8());
     }
     prompts.messages.clear();
     prompts.questions.clear();

@@ -2,15 +2,18 @@
 
 #include <sqlite3.h>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
+#include "storage/catalogue.h"
 #include "storage/connection.h"
 
-// What a database holds, read back the way another program would: one line per table with its
-// number of rows and a digest of every value in row order, and the schema version. Two files
-// with the same content give the same text, whatever their page size or free pages.
+// What a database holds, whatever its page size or free pages: per table its row count and a
+// digest of every value in row order, and the schema version.
 namespace lanxi::test {
 
 inline QString DatabaseContent(const QString& path, bool withWorkTables = true) {
@@ -70,6 +73,24 @@ inline sqlite3* RawOpen(const QString& path, int pageSize = kCipherPageSize,
     sqlite3_exec(db, pages.constData(), nullptr, nullptr, nullptr);
   }
   return db;
+}
+
+// The files of `folder` named like catalogued databases, and the files the catalogue names.
+inline QSet<QString> DatabaseFiles(const QString& folder) {
+  static const QRegularExpression db(QStringLiteral("^DB\\d{12}\\.mdb$"));
+  QSet<QString> files;
+  for (const QString& f : QDir(folder).entryList(QDir::Files))
+    if (db.match(f).hasMatch()) files.insert(f);
+  return files;
+}
+inline QSet<QString> NamedFiles(const QString& folder) {
+  Connection catalog;
+  std::vector<CatalogueEntry> rows;
+  QSet<QString> files;
+  if (catalog.open(folder + QStringLiteral("/PARA.mdb"), Connection::Mode::Private) &&
+      ReadCatalogue(catalog, &rows))
+    for (const CatalogueEntry& e : rows) files.insert(e.file);
+  return files;
 }
 
 // Runs `sql` through a handle of its own; the engine's result code.

@@ -1,12 +1,6 @@
-// maintenance_worker FOLDER MODE SEED [SOURCE]: compacts or imports databases in the program
-// folder FOLDER, for the crash tests.
-//   compact         runs the compaction command (CompactAll) again and again until killed;
-//   compact-once    runs it once;
-//   import          imports SOURCE again and again, each time under a new name "i" + SEED +
-//                   "_" + a count, without opening it, until killed;
-//   import-once     imports it once.
-// It prints "ready" before the first operation, "done" after each one and "message: " + text
-// for every message shown (the compaction shows none when all goes well, the import none).
+// maintenance_worker FOLDER MODE SEED [SOURCE]: MODE "compact" compacts all databases, "import"
+// imports SOURCE under a new name each time, again and again until killed ("-once": once). It
+// prints "ready", "done" after each run and "message: " + each message shown.
 #include <QCoreApplication>
 #include <cstdio>
 

@@ -1,9 +1,5 @@
-// Fault injection for the crash tests, loaded into a worker with LD_PRELOAD: rename() of a
-// path ending in LANXI_RENAME_TARGET misbehaves as LANXI_RENAME_FAULT says:
-//   fail         it fails with EIO and renames nothing;
-//   kill-before  the process is killed (SIGKILL) just before the rename;
-//   kill-after   the process is killed just after it.
-// Every other rename is the system's.
+// Preloaded into a worker: rename() to a path ending in LANXI_RENAME_TARGET fails with EIO
+// ("fail") or is preceded or followed by SIGKILL ("kill-before", "kill-after").
 #include <dlfcn.h>
 #include <cerrno>
 #include <csignal>

@@ -1,16 +1,11 @@
-// A crash never leaves the catalogue pointing at the wrong file. A worker process creates,
-// renames and deletes catalogued databases in a loop and is killed (SIGKILL) at a random
-// moment, hundreds of times. After every kill: each catalogue row names exactly one existing
-// file that no other row names; then the next start finishes or cleans what the kill left,
-// keeps every other database whole and never deletes a file a row still names.
+// A worker creating, renaming and deleting catalogued databases is killed at random moments: the
+// catalogue never points at the wrong file, and the next start cleans up and keeps the others.
 #include <gtest/gtest.h>
-#include <QDir>
 #include <QFile>
-#include <QRegularExpression>
-#include <QSet>
 #include <random>
 
 #include "cataloguecheck.h"
+#include "databasecontent.h"
 #include "fakecataloguehost.h"
 #include "killedworker.h"
 #include "programfolder_fixture.h"
@@ -42,25 +37,6 @@ void Mark(const QString& path, const QString& marker) {
   ASSERT_TRUE(conn.exec(u"INSERT INTO Product(Name) VALUES(?)"_s, {marker}));
 }
 
-// The files of the folder that look like catalogued databases.
-QSet<QString> DatabaseFiles(const QString& folder) {
-  static const QRegularExpression db(u"^DB\\d{12}\\.mdb$"_s);
-  QSet<QString> files;
-  for (const QString& f : QDir(folder).entryList(QDir::Files)) {
-    if (db.match(f).hasMatch()) files.insert(f);
-  }
-  return files;
-}
-
-QSet<QString> NamedFiles(const QString& folder) {
-  Connection catalog;
-  std::vector<CatalogueEntry> rows;
-  QSet<QString> files;
-  if (!catalog.open(folder + u"/PARA.mdb"_s) || !ReadCatalogue(catalog, &rows)) return files;
-  for (const CatalogueEntry& e : rows) files.insert(e.file);
-  return files;
-}
-
 }  // namespace
 
 TEST(CatalogueCrash, KilledAtRandomMomentsTheCatalogueNeverPointsAtTheWrongFile) {
@@ -68,8 +44,8 @@ TEST(CatalogueCrash, KilledAtRandomMomentsTheCatalogueNeverPointsAtTheWrongFile)
   test::ScriptedPrompts prompts;
   test::FakeHost host;
 
-  // Databases the worker never touches, two rows sharing one file (as an older version could
-  // leave them; the worker may delete "dupA") and a database file nobody catalogued.
+  // Databases the worker never touches, two rows sharing one file (the worker may delete "dupA")
+  // and a file nobody catalogued.
   for (const QString& name : {u"keep1"_s, u"keep2"_s}) {
     prompts.inputs.enqueue(name);
     NewDB(host);
@@ -99,33 +75,27 @@ TEST(CatalogueCrash, KilledAtRandomMomentsTheCatalogueNeverPointsAtTheWrongFile)
         QString::fromUtf8(CATALOGUE_WORKER), {folder.path(), QString::number(kill)}, random,
         kMaxDelayMicroseconds, &error);
     ASSERT_TRUE(output) << error.toStdString();
-    const QByteArray& said = *output;
-    created += int(said.count("done new\n"));
-    deleted += int(said.count("done delete\n"));
-    renamed += int(said.count("done rename\n"));
-    EXPECT_FALSE(said.contains("message: ")) << said.toStdString();
+    created += int(output->count("done new\n"));
+    deleted += int(output->count("done delete\n"));
+    renamed += int(output->count("done rename\n"));
+    EXPECT_FALSE(output->contains("message: ")) << output->toStdString();
 
-    // At the moment of the kill.
     const QStringList leftovers = test::CatalogueLeftovers(folder.path());
     interrupted += leftovers.isEmpty() ? 0 : 1;
     ASSERT_EQ(test::CatalogueProblems(folder.path()), QStringList()) << "kill " << kill;
 
-    // The next start.
-    LoadDefaultDB(host);
+    LoadDefaultDB(host);  // the next start
     ASSERT_EQ(test::CatalogueProblems(folder.path()), QStringList()) << "kill " << kill;
     ASSERT_EQ(test::CatalogueLeftovers(folder.path()), QStringList()) << "kill " << kill;
     // Every database file is catalogued, except the one nobody catalogued.
-    ASSERT_EQ(DatabaseFiles(folder.path()), NamedFiles(folder.path()) + QSet<QString>{orphan})
+    ASSERT_EQ(test::DatabaseFiles(folder.path()),
+              test::NamedFiles(folder.path()) + QSet<QString>{orphan})
         << "kill " << kill << " after " << leftovers.join(u' ').toStdString();
     for (const QString& name : {u"keep1"_s, u"keep2"_s, u"dupB"_s})
       ASSERT_FALSE(Marker(CataloguedFilePath(name)).isEmpty()) << name.toStdString();
     ASSERT_EQ(Marker(folder.file(orphan)), u"orphan"_s);
   }
   EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join(u'\n').toStdString();
-  std::printf(
-      "%d kills; completed: %d new, %d deleted, %d renamed; %d kills left an operation half "
-      "done\n",
-      kKills, created, deleted, renamed, interrupted);
   // Every kind of operation ran, and kills landed inside them.
   EXPECT_GT(created, 0);
   EXPECT_GT(deleted, 0);

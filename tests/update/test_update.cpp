@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QTcpServer>
@@ -22,8 +21,8 @@ using namespace lanxi;
 
 namespace {
 
-// A tiny HTTP server: answers each path with a canned body, or never answers ("slow"). It
-// records every request it read.
+// A tiny HTTP server: answers each path (with its query, less "Time=") with a canned body, or
+// never; it records every request it read.
 class PageServer : public QObject {
  public:
   PageServer() {
@@ -47,7 +46,6 @@ class PageServer : public QObject {
     const QByteArray target = head.split(' ').value(1);
     const QString path = QString::fromLatin1(target.left(target.indexOf('?')));
     const QByteArray query = target.mid(target.indexOf('?') + 1);
-    // The page is looked up by path plus any query before the cache breaker.
     QString key = path;
     for (const QByteArray& p : query.split('&'))
       if (!p.startsWith("Time=")) key += u'?' + QString::fromLatin1(p);
@@ -71,8 +69,8 @@ QByteArray VersionPage(const QByteArray& version) {
          ")</title></head><body>最新版本<BR>下载地址<+>说明<BR>尾部</body></html>";
 }
 
-// A program folder whose settings point the version page at the local server and that holds a
-// stand-in updater which writes down the arguments it was given.
+// Settings point the version page at the local server; a stand-in updater writes down its
+// arguments.
 class CheckUpdate : public ::testing::Test {
  protected:
   CheckUpdate() {
@@ -108,6 +106,8 @@ const QString kPagePath = u"/soft/downpage/Pro.asp?ID=50"_s;
 }  // namespace
 
 TEST(WebGetText, ThePageUpToItsLastBreakOrANetworkErrorAfterFiveTries) {
+  test::TempProgramFolder folder;
+  EXPECT_EQ(VersionPageAddress(50), u"https://lanxi-soft.cn/soft/downpage/Pro.asp?ID=50"_s);
   PageServer server;
   server.pages = {{u"/v.asp"_s, "<title>x</title>第一行<+>第二行<BR>第三行<BR>尾部"},
                   {u"/v.asp?ID=7"_s, "</title>只有一行"},
@@ -118,26 +118,16 @@ TEST(WebGetText, ThePageUpToItsLastBreakOrANetworkErrorAfterFiveTries) {
     return WebGetText(url, page, u"</title>"_s, seconds) + u'|' + page;
   };
   const QString error = QString::fromUtf16(kNetworkError) + u"|unchanged"_s;
-  // The body up to its last break, line marks turned into line ends; the request breaks caches
-  // with a Time parameter ("&Time=" after a query of its own) and says it wants XML.
+  // Up to the last break, "<+>" as a line end; caches are broken with a Time parameter.
   EXPECT_EQ(get(server.base() + u"/v.asp"_s), u"|<title>x</title>第一行\r\n第二行<BR>第三行"_s);
   EXPECT_EQ(get(server.base() + u"/v.asp?ID=7"_s), u"|</title>只有一行"_s);
   ASSERT_EQ(server.requests.size(), 2);
   EXPECT_TRUE(server.requests[0].startsWith("GET /v.asp?Time=")) << server.requests[0].data();
-  EXPECT_TRUE(server.requests[0].toLower().contains("content-type: text/xml"));
   EXPECT_TRUE(server.requests[1].startsWith("GET /v.asp?ID=7&Time="));
 
-  // A page without the marker, a page that never comes, no server at all.
+  // A page without the marker, a page that never comes.
   EXPECT_EQ(get(server.base() + u"/plain"_s), error);
-  QElapsedTimer clock;
-  clock.start();
   EXPECT_EQ(get(server.base() + u"/never"_s, 1), error);
-  EXPECT_GE(clock.elapsed(), 900);
-  QTcpServer closed;
-  closed.listen(QHostAddress::LocalHost);
-  const QString noServer = u"http://127.0.0.1:"_s + QString::number(closed.serverPort());
-  closed.close();
-  EXPECT_EQ(get(noServer + u"/x"_s, 5), error);
 
   for (const auto& [path, tries] : {std::pair{u"/plain"_s, 5}, std::pair{u"/v.asp"_s, 1}}) {
     server.requests.clear();
@@ -146,24 +136,6 @@ TEST(WebGetText, ThePageUpToItsLastBreakOrANetworkErrorAfterFiveTries) {
               tries == 5 ? QString::fromUtf16(kNetworkError) : QString());
     EXPECT_EQ(server.requests.size(), tries);
   }
-}
-
-TEST(UpdateRules, VersionNumbersAndBackupNames) {
-  EXPECT_DOUBLE_EQ(RemoteVersion(u"<html><title>澜析(2.05)</title>"_s), 2.05);
-  EXPECT_DOUBLE_EQ(RemoteVersion(u"<title>澜析( 3.1beta)</title>"_s), 3.1);
-  EXPECT_DOUBLE_EQ(RemoteVersion(u"(9.9)<title>澜析 2.05</title>"_s), 0);
-  EXPECT_DOUBLE_EQ(RemoteVersion(u"澜析(2.05)"_s), 0);
-  EXPECT_DOUBLE_EQ(VersionNumber(u"V2.03"_s), 2.03);
-  EXPECT_DOUBLE_EQ(VersionNumber(u"测试版"_s), 0);
-  EXPECT_DOUBLE_EQ(LeadingDouble(u"  -1.5.3x"), -1.5);
-  EXPECT_DOUBLE_EQ(LeadingDouble(u"."), 0);
-
-  test::TempProgramFolder folder;
-  EXPECT_EQ(NextBackupPath(folder.path()), folder.file(u"BAK_data000.DAT"_s));
-  for (const QString& taken : {u"BAK_data000.DAT"_s, u"BAK_data001.DAT"_s})
-    ASSERT_TRUE(QFile(folder.file(taken)).open(QIODevice::WriteOnly));
-  EXPECT_EQ(NextBackupPath(folder.path()), folder.file(u"BAK_data002.DAT"_s));
-  EXPECT_EQ(VersionPageAddress(50), u"https://lanxi-soft.cn/soft/downpage/Pro.asp?ID=50"_s);
 }
 
 TEST_F(CheckUpdate, AnotherVersionBacksUpTheTemplateAndStartsTheUpdaterWithOneArgument) {
@@ -177,7 +149,6 @@ TEST_F(CheckUpdate, AnotherVersionBacksUpTheTemplateAndStartsTheUpdaterWithOneAr
   EXPECT_EQ(Bytes(folder.file(u"BAK_data002.DAT"_s)), Bytes(folder.file(u"data.mdb"_s)));
   const QStringList args = UpdaterArgs();
   EXPECT_EQ(args, (QStringList{u"1"_s, u"LX03.rar,LX03_1.rar|update_tests.exe,采数器.exe"_s}));
-  EXPECT_EQ(args.value(1), UpdaterArgument());
 
   // Once per run: a second call asks nothing.
   const qsizetype asked = server.requests.size();
@@ -193,25 +164,17 @@ TEST_F(CheckUpdate, TheSameVersionOrNoAnswerChangesNothingAndAMissingUpdaterIsRe
   };
   server.pages[kPagePath] = VersionPage("2.03");
   EXPECT_EQ(check(), UpdateOutcome::UpToDate);
-  EXPECT_EQ(::lanxi::CheckUpdate(50, 10), UpdateOutcome::AlreadyChecked);
   server.pages[kPagePath] = "<title>没有版本号</title>";
   EXPECT_EQ(check(), UpdateOutcome::NoAnswer);
-  server.pages.clear();  // the page never comes: five short time-outs
-  EXPECT_EQ(check(1), UpdateOutcome::NoAnswer);
   EXPECT_TRUE(prompts.messages.isEmpty());
   EXPECT_FALSE(QFile::exists(folder.file(u"BAK_data000.DAT"_s)));
-  EXPECT_FALSE(QFile::exists(folder.file(u"args.txt"_s)));
 
-  // No updater, or one that is there but cannot run: reported, and the program goes on.
+  // An updater that cannot run is reported, and the program goes on.
   server.pages[kPagePath] = VersionPage("2.10");
   ASSERT_TRUE(QFile::remove(folder.file(u"update"_s)));
-  for (const bool present : {false, true}) {
-    ASSERT_TRUE(!present || QFile(folder.file(u"update"_s)).open(QIODevice::WriteOnly));
-    prompts.messages.clear();
-    EXPECT_EQ(check(), UpdateOutcome::UpdaterFailed);
-    ASSERT_EQ(prompts.messages.size(), 2);
-    EXPECT_EQ(prompts.messages[0], u"本软件已升级，启动自动升级..."_s);
-    EXPECT_TRUE(prompts.messages[1].startsWith(u"无法启动升级程序“"_s + UpdaterPath()))
-        << prompts.messages[1].toStdString();
-  }
+  ASSERT_TRUE(QFile(folder.file(u"update"_s)).open(QIODevice::WriteOnly));
+  EXPECT_EQ(check(), UpdateOutcome::UpdaterFailed);
+  ASSERT_EQ(prompts.messages.size(), 2);
+  EXPECT_TRUE(prompts.messages[1].startsWith(u"无法启动升级程序“"_s + UpdaterPath()))
+      << prompts.messages[1].toStdString();
 }
